@@ -83,7 +83,6 @@ INT_PTR EndResult;
 std::deque<Host::Message> Posted;
 std::function<bool()> UserScript;
 std::vector<Host::Box> Boxes;
-HDC__ PaintDc;
 
 std::deque<PickerStep> PickerSteps;
 std::vector<Host::PickerCall> PickerLog;
@@ -301,6 +300,7 @@ class PersistFile : public IPersistFile {
 class ShellLink : public IShellLinkA {
  public:
   ShellLink() : Persist(this) { ShellObjects++; }
+  virtual ~ShellLink() = default;
   HRESULT QueryInterface(REFIID iid, void **object) override {
     Record("IShellLinkA::QueryInterface", iid.Data1 == IID_IPersistFile.Data1 ? "IID_IPersistFile" : Hex(iid.Data1));
     if (memcmp(&iid, &IID_IPersistFile, sizeof(GUID)) == 0 && !RefusePersist) {
