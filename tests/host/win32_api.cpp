@@ -37,7 +37,8 @@ namespace {
 
 struct Injection {
   DWORD Error;
-  int Countdown;  // fails when it reaches 1; 0 means every call
+  int Countdown;  // calls left until the failing one, which is 1
+  bool Always;    // every call fails
 };
 
 struct OpenFile {
@@ -119,22 +120,20 @@ std::string ResourceId(LPCSTR id) {
 
 void Record(const char *name, std::string args = "") { CallLog.push_back({name, std::move(args)}); }
 
-// Answers true (and sets the last error) when the test made this call fail.
-bool Injected(const char *name, DWORD *error = nullptr) {
+// Answers true when the test made this call fail. A call that reports
+// through the last-error value gets the injected error there; one that
+// answers an HRESULT (hresult given) takes it as its result instead.
+bool Injected(const char *name, HRESULT *hresult = nullptr) {
   auto range = Injections.equal_range(name);
   for (auto it = range.first; it != range.second; ++it) {
     Injection &injection = it->second;
-    if (injection.Countdown == 0) {
+    if (!injection.Always && --injection.Countdown > 0) continue;
+    if (hresult != nullptr)
+      *hresult = HRESULT(injection.Error);
+    else
       LastError = injection.Error;
-      if (error) *error = injection.Error;
-      return true;
-    }
-    if (--injection.Countdown == 0) {
-      LastError = injection.Error;
-      if (error) *error = injection.Error;
-      Injections.erase(it);
-      return true;
-    }
+    if (!injection.Always) Injections.erase(it);
+    return true;
   }
   return false;
 }
@@ -392,8 +391,8 @@ ULONG PersistFile::Release() {
 HRESULT PersistFile::Save(LPCOLESTR file, BOOL remember) {
   std::string path = Narrow(file);
   Record("IPersistFile::Save", Quote(path.c_str()) + ", " + Num(remember));
-  DWORD error;
-  if (Injected("IPersistFile::Save", &error)) return HRESULT(error);
+  HRESULT failure;
+  if (Injected("IPersistFile::Save", &failure)) return failure;
   std::string full;
   if (!FullPath(path.c_str(), &full)) {
     LastError = ERROR_INVALID_NAME;
@@ -941,8 +940,8 @@ void CoTaskMemFree(LPVOID memory) {
 
 HRESULT CoInitialize(LPVOID reserved) {
   Record("CoInitialize", reserved ? "reserved" : "NULL");
-  DWORD error;
-  if (Injected("CoInitialize", &error)) return HRESULT(error);
+  HRESULT failure;
+  if (Injected("CoInitialize", &failure)) return failure;
   return ComCount++ == 0 ? S_OK : S_FALSE;
 }
 
@@ -959,8 +958,8 @@ HRESULT CoCreateInstance(REFCLSID clsid, LPUNKNOWN outer, DWORD context, REFIID 
                                  (outer ? "outer" : "NULL") + ", " + Num(context) + ", " +
                                  (isLinkInterface ? "IID_IShellLinkA" : "other interface"));
   *object = nullptr;
-  DWORD error;
-  if (Injected("CoCreateInstance", &error)) return HRESULT(error);
+  HRESULT failure;
+  if (Injected("CoCreateInstance", &failure)) return failure;
   if (ComCount == 0) return HRESULT(0x800401F0);  // CO_E_NOTINITIALIZED
   if (!isShellLink) return REGDB_E_CLASSNOTREG;
   if (!isLinkInterface) return E_NOINTERFACE;
@@ -1035,10 +1034,10 @@ int CountCalls(const std::string &name) {
 }
 
 void FailCall(const std::string &name, DWORD error, int nth) {
-  Injections.insert({name, Injection{error, nth}});
+  Injections.insert({name, Injection{error, nth, false}});
 }
 void FailAlways(const std::string &name, DWORD error) {
-  Injections.insert({name, Injection{error, 0}});
+  Injections.insert({name, Injection{error, 0, true}});
 }
 void ShortWrite(DWORD count) { ShortWriteCount = count; }
 
