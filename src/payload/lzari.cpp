@@ -1,0 +1,725 @@
+// LZARI: a 4096-byte sliding window (matches of 3 to 60 bytes) whose literals,
+// match lengths and match distances are written with adaptive arithmetic
+// coding, wrapped in the "LZar"/"LzaR" container.
+//
+// The coded stream is fixed by the carried containers, so every routine here
+// keeps the exact arithmetic of the plain algorithm. Where the code takes a
+// faster route to the same numbers (bits read many at a time, a renormalisation
+// done in one step, matches copied from the output block, word-wise string
+// compares) the comment says why the route gives the same result.
+//
+// The decoder never trusts its container: every length is checked before it
+// is used, the body is read only inside the container, and the output block is
+// written only up to its recorded size. Whatever is wrong yields (null, 0).
+#include "payload/lzari.h"
+
+#include <stdlib.h>
+#include <string.h>
+
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ != __ORDER_LITTLE_ENDIAN__
+#error "EqualPrefix and the 8-byte bit refill assume a little-endian machine"
+#endif
+
+// ---------------------------------------------------------------------------
+// Constants
+
+enum {
+  RingSize = 4096,        // window size; ring positions are masked with RingMask
+  RingMask = RingSize - 1,
+  MaxMatch = 60,          // longest match and length of the look-ahead
+  MatchThreshold = 2,     // matches this short are coded as literals
+  CharCodeCount = 314,    // 256 literals + 58 match lengths (3..60)
+  NoNode = RingSize,      // "no node" in the tree links
+  RingStart = RingSize - MaxMatch,  // 4036: first position the coder fills
+  // RingBuffer: the window, the 59-byte copy of its start for wrap-free
+  // compares, and 5 bytes so an 8-byte load at offset 57 of any node stays
+  // inside the table (those bytes are only ever read past a full match).
+  RingCapacity = RingSize + MaxMatch - 1 + 5,
+  PositionCount = RingSize,  // position codes 0..4095 (the encoder uses 0..4094)
+  PositionTotal = 28568,     // PositionCum[0], the sum of all position weights
+  // FindPositionCode starts from a table indexed by x >> PositionBucketShift
+  // over 0..PositionTotal - 1.
+  PositionBucketShift = 3,
+  PositionBucketCount = ((PositionTotal - 1) >> PositionBucketShift) + 1,
+};
+
+static const DWORD CodeQuarter = 0x8000;
+static const DWORD CodeHalf = 0x10000;
+static const DWORD CodeThreeQuarters = 0x18000;
+static const DWORD CodeTop = 0x20000;
+static const DWORD MaxFrequencyTotal = 0x7FFF;
+static const BYTE MagicVersion0[4] = {'L', 'Z', 'a', 'r'};
+static const BYTE MagicVersion1[4] = {'L', 'z', 'a', 'R'};
+
+// ---------------------------------------------------------------------------
+// Codec state: one set for both directions and all calls (no call may overlap
+// another). Each call sets what it uses before using it.
+
+// Results of the last decode; only an exact magic changes them.
+LONG ContainerVersion;       // 0 after "LZar", 1 after "LzaR"; 0 at start
+FILETIME ContainerFileTime;  // trailer of the last "LzaR" container; 0 at start
+
+// Byte source: the container (decoding, read in place) or the raw input.
+// InputPos <= InputLength while encoding. The decoder's refill may run
+// InputPos past InputLength; the bytes "read" there are zeros that never reach
+// an accepted result (see BodyOverrun).
+static const BYTE *InputData;
+static DWORD InputLength;  // bytes of the source the coder may read
+static DWORD InputPos;     // next byte to read
+
+// Byte sink: the block being produced. OutputLength <= OutputRoom always.
+static BYTE *OutputData;
+static DWORD OutputLength;  // bytes written so far
+static DWORD OutputRoom;    // size of OutputData (decoding: == DecodedSize)
+static bool OutputFailed;   // encoder: the block could not grow; result is empty
+static DWORD DecodedSize;   // size field of the container (decoding only)
+
+// Encoder's bit writer: BitBuffer holds the bits of the byte being assembled,
+// BitMask the next bit to set (128 down to 1; never 0 between calls).
+static BYTE BitBuffer;
+static BYTE BitMask;
+
+// Decoder's bit reader, the many-bits form of BitBuffer/BitMask: the next
+// BitCount bits of the stream, left-aligned in BitCache; the bits below them
+// are 0 or the true bits that follow. A refill leaves BitCount >= 56, enough
+// for two renormalisations (<= 17 bits each): one refill per character code.
+// Past the container's end zero bytes are fed in and counted in PaddingBytes;
+// they are the last PaddingBytes * 8 bits fetched.
+static unsigned long long BitCache;
+static int BitCount;
+static DWORD PaddingBytes;
+
+// Coder interval [CodeLow, CodeHigh): CodeLow < CodeHigh <= CodeTop. After
+// each renormalisation CodeHigh - CodeLow > CodeQuarter, which is larger than
+// either frequency total, so no coded interval is ever empty.
+static DWORD CodeLow;
+static DWORD CodeHigh;
+// Decoder: the coded number on the scale of CodeLow/CodeHigh. Inside the
+// interval for a sound stream; a damaged stream may put it anywhere, and the
+// unsigned 32-bit arithmetic below then wraps exactly as the plain form does.
+static DWORD CodeValue;
+// Encoder: deferred bits, each to be written as the opposite of the next bit.
+// 64-bit, so no input can overflow it.
+static unsigned long long PendingBits;
+
+// Character model. Ranks 1..314 are ordered by falling frequency:
+// SymbolFreq[1] >= ... >= SymbolFreq[314] >= 1, SymbolFreq[0] = 0 (sentinel).
+// SymbolCum[k] = SymbolFreq[k+1] + ... + SymbolFreq[314]; SymbolCum[0] is the
+// total, never above MaxFrequencyTotal; SymbolCum[314] = 0.
+// CharToSymbol and SymbolToChar are inverse over the 314 codes.
+static short CharToSymbol[CharCodeCount];
+static short SymbolToChar[CharCodeCount + 1];  // entry 0 never read
+static WORD SymbolFreq[CharCodeCount + 1];
+// Read and updated four entries per 64-bit word (see FindSymbol): aligned,
+// and one entry longer so that the last word is whole (entry 315 stays 0).
+alignas(8) static WORD SymbolCum[CharCodeCount + 2];
+// Fixed position weights: PositionCum[4096] = 0, PositionCum[i-1] =
+// PositionCum[i] + 10000 / (i + 200); the total PositionCum[0] is 28568.
+static WORD PositionCum[PositionCount + 1];
+// PositionOfBucket[b]: the position code whose interval holds b << 3, the
+// lowest x of bucket b; every x of the bucket belongs to that code or a lower
+// one. Built with PositionCum.
+static WORD PositionOfBucket[PositionBucketCount];
+
+// The window: positions 0..4095, then a copy of 0..58 at 4096..4154 (kept by
+// the encoder only), then padding. 4036..4154 keep what the previous call
+// left; a sound stream never lets that reach a result.
+static BYTE RingBuffer[RingCapacity];
+
+// Match finder (encoder): 256 binary search trees, one per first byte, whose
+// nodes are ring positions ordered by the 59 bytes after the first.
+// TreeParent[i] is NoNode when node i is in no tree; entry 4096 absorbs writes
+// aimed at NoNode. TreeRight[4097 + b] is the root of the tree of byte b.
+static short TreeParent[RingSize + 1];
+static short TreeLeft[RingSize + 1];
+static short TreeRight[RingSize + 1 + 256];
+static int MatchLength;    // longest match found by the last TreeInsert (0: none of 3+)
+static int MatchDistance;  // its distance, 1..4095; the smallest among equals
+
+// ---------------------------------------------------------------------------
+// Small helpers
+
+static inline DWORD ReadLe32(const BYTE *p) {
+  return p[0] | p[1] << 8 | p[2] << 16 | static_cast<DWORD>(p[3]) << 24;
+}
+
+static inline bool SameMagic(const BYTE *p, const BYTE *magic) {
+  return p[0] == magic[0] && p[1] == magic[1] && p[2] == magic[2] && p[3] == magic[3];
+}
+
+// The magic compared ignoring ASCII letter case: a byte matches a letter only
+// in its two cases, since 'L','Z','a','r' | 0x20 is reached from no other byte.
+static inline bool SameMagicIgnoringCase(const BYTE *p) {
+  for (int k = 0; k < 4; k++)
+    if ((p[k] | 0x20) != (MagicVersion0[k] | 0x20)) return false;
+  return true;
+}
+
+// Number of the leading zero bits of a non-zero 32-bit value.
+static inline int LeadingZeros(DWORD v) { return __builtin_clz(v); }
+
+// ---------------------------------------------------------------------------
+// Bytes and bits
+
+static inline BYTE ReadInputByte() { return InputData[InputPos++]; }
+
+// Doubles the block's room (within 32 bits) when an encoding outgrows the
+// length + 1024 bytes it started with; incompressible input grows a little.
+static bool GrowOutput() {
+  if (OutputFailed || OutputRoom == 0xFFFFFFFFu) {
+    OutputFailed = true;
+    return false;
+  }
+  DWORD room = OutputRoom > 0xFFFFFFFFu / 2 ? 0xFFFFFFFFu : OutputRoom * 2;
+  BYTE *grown = static_cast<BYTE *>(realloc(OutputData, room));
+  if (!grown) {
+    OutputFailed = true;  // OutputData stays valid and is freed by the caller
+    return false;
+  }
+  OutputData = grown;
+  OutputRoom = room;
+  return true;
+}
+
+static inline void WriteOutputByte(BYTE b) {
+  if (OutputLength == OutputRoom && !GrowOutput()) return;
+  OutputData[OutputLength++] = b;
+}
+
+static inline void WriteBit(int bit) {
+  if (bit) BitBuffer |= BitMask;
+  BitMask >>= 1;
+  if (BitMask == 0) {
+    WriteOutputByte(BitBuffer);
+    BitBuffer = 0;
+    BitMask = 128;
+  }
+}
+
+static inline void WriteBitPlusPending(int bit) {
+  WriteBit(bit);
+  for (; PendingBits > 0; PendingBits--) WriteBit(!bit);
+}
+
+// Tops BitCache up to at least 56 bits. Away from the end one 8-byte load
+// does it (the bits it adds past the whole bytes counted are the true next
+// bits, so adding them again later changes nothing). Bytes at or past
+// InputLength enter as zeros; BodyOverrun tells whether one has been used.
+static inline void RefillBits() {
+  if (InputLength - InputPos >= 8) {
+    unsigned long long word;
+    memcpy(&word, InputData + InputPos, 8);
+    BitCache |= __builtin_bswap64(word) >> BitCount;
+    InputPos += (63 - BitCount) >> 3;
+    BitCount |= 56;
+    return;
+  }
+  while (BitCount <= 56) {
+    BYTE b = 0;
+    if (InputPos < InputLength) b = ReadInputByte();
+    else PaddingBytes++;
+    BitCache |= static_cast<unsigned long long>(b) << (56 - BitCount);
+    BitCount += 8;
+  }
+}
+
+// The next n bits (0 <= n <= 17) as a number, as n calls of ReadBit would
+// deliver them.
+static inline DWORD ReadBits(int n) {
+  DWORD bits = static_cast<DWORD>(BitCache >> (64 - 17)) >> (17 - n);
+  BitCache <<= n;
+  BitCount -= n;
+  return bits;
+}
+
+// True when the decoder has used a bit of a byte at or past InputLength: the
+// plain ReadBit would have had to read outside the container there.
+static inline bool BodyOverrun() {
+  return PaddingBytes != 0 && static_cast<DWORD>(BitCount) < 8 * PaddingBytes;
+}
+
+// ---------------------------------------------------------------------------
+// Character and position model
+
+// SymbolCum viewed four entries at a time. Each entry is at most 0x7FFF (the
+// total never exceeds MaxFrequencyTotal), so adding 1 to every lane or
+// setting the lane's top bit never carries into the next lane.
+typedef unsigned long long CumWord;
+static const CumWord CumLaneOnes = 0x0001000100010001ull;
+static const CumWord CumLaneTops = 0x8000800080008000ull;
+
+static inline CumWord LoadCumWord(int k) {
+  CumWord w;
+  memcpy(&w, &SymbolCum[k], sizeof w);
+  return w;
+}
+
+static inline void StoreCumWord(int k, CumWord w) { memcpy(&SymbolCum[k], &w, sizeof w); }
+
+// SymbolCum[j] += 1 for j from 0 to i - 1: the model update's walk over the
+// ranks above the counted one, four ranks per step.
+static inline void CountAbove(int i) {
+  int k = 0;
+  for (; k + 4 <= i; k += 4) StoreCumWord(k, LoadCumWord(k) + CumLaneOnes);
+  if (k < i) {
+    CumWord part = CumLaneOnes & ((1ull << (16 * (i - k))) - 1);
+    StoreCumWord(k, LoadCumWord(k) + part);
+  }
+}
+
+static void ResetModel() {
+  SymbolCum[CharCodeCount] = 0;
+  for (int sym = CharCodeCount; sym >= 1; sym--) {
+    int ch = sym - 1;
+    CharToSymbol[ch] = static_cast<short>(sym);
+    SymbolToChar[sym] = static_cast<short>(ch);
+    SymbolFreq[sym] = 1;
+    SymbolCum[sym - 1] = static_cast<WORD>(SymbolCum[sym] + SymbolFreq[sym]);
+  }
+  SymbolFreq[0] = 0;
+  PositionCum[PositionCount] = 0;
+  for (int i = PositionCount; i >= 1; i--)
+    PositionCum[i - 1] = static_cast<WORD>(PositionCum[i] + 10000 / (i + 200));
+  int p = PositionCount - 1;
+  for (int b = 0; b < PositionBucketCount; b++) {
+    while (PositionCum[p] <= (b << PositionBucketShift)) p--;
+    PositionOfBucket[b] = static_cast<WORD>(p);
+  }
+}
+
+static void HalveSymbolModel() {
+  DWORD total = 0;
+  for (int i = CharCodeCount; i >= 1; i--) {
+    SymbolCum[i] = static_cast<WORD>(total);
+    SymbolFreq[i] = static_cast<WORD>((SymbolFreq[i] + 1) / 2);
+    total += SymbolFreq[i];
+  }
+  SymbolCum[0] = static_cast<WORD>(total);
+}
+
+static inline void UpdateSymbolModel(int sym) {
+  if (SymbolCum[0] >= MaxFrequencyTotal) HalveSymbolModel();
+  // First rank of sym's frequency class; the sentinel stops at rank 1.
+  int i = sym;
+  WORD freq = SymbolFreq[sym];
+  while (SymbolFreq[i - 1] == freq) i--;
+  if (i < sym) {
+    int ci = SymbolToChar[i], cs = SymbolToChar[sym];
+    SymbolToChar[i] = static_cast<short>(cs);
+    SymbolToChar[sym] = static_cast<short>(ci);
+    CharToSymbol[ci] = static_cast<short>(sym);
+    CharToSymbol[cs] = static_cast<short>(i);
+  }
+  SymbolFreq[i]++;
+  CountAbove(i);
+}
+
+// ---------------------------------------------------------------------------
+// Arithmetic coder, encoding side
+
+// Narrows [CodeLow, CodeHigh) to the part [cumLow, cumHigh) of total.
+static inline void NarrowInterval(DWORD cumHigh, DWORD cumLow, DWORD total) {
+  DWORD range = CodeHigh - CodeLow;
+  CodeHigh = CodeLow + range * cumHigh / total;
+  CodeLow += range * cumLow / total;
+}
+
+static inline void EncoderRenormalise() {
+  for (;;) {
+    if (CodeHigh <= CodeHalf) {
+      WriteBitPlusPending(0);
+    } else if (CodeLow >= CodeHalf) {
+      WriteBitPlusPending(1);
+      CodeLow -= CodeHalf;
+      CodeHigh -= CodeHalf;
+    } else if (CodeLow >= CodeQuarter && CodeHigh <= CodeThreeQuarters) {
+      PendingBits++;
+      CodeLow -= CodeQuarter;
+      CodeHigh -= CodeQuarter;
+    } else {
+      break;
+    }
+    CodeLow += CodeLow;
+    CodeHigh += CodeHigh;
+  }
+}
+
+static inline void EncodeCharCode(int ch) {
+  int sym = CharToSymbol[ch];
+  NarrowInterval(SymbolCum[sym - 1], SymbolCum[sym], SymbolCum[0]);
+  EncoderRenormalise();
+  UpdateSymbolModel(sym);
+}
+
+static inline void EncodePositionCode(int p) {
+  NarrowInterval(PositionCum[p], PositionCum[p + 1], PositionCum[0]);
+  EncoderRenormalise();
+}
+
+// ---------------------------------------------------------------------------
+// Arithmetic coder, decoding side
+
+// The decoder's renormalisation loop done in one step. Each turn of the loop
+// subtracts 0, 0x8000 or 0x10000 and doubles, so after n turns CodeLow is
+// (CodeLow << n) mod 0x10000 whenever the loop may stop (it stops only with
+// CodeLow < 0x10000), CodeHigh - CodeLow is range << n and CodeValue -
+// CodeLow is ((CodeValue - CodeLow) << n) + the n bits read. It cannot stop
+// before range << n exceeds 0x8000 (turn n0 below) and always stops at n0 + 1,
+// so only turn n0 needs the loop's stop test.
+static inline void DecoderRenormalise() {
+  DWORD range = CodeHigh - CodeLow;  // >= 1, see CodeLow
+  int n = LeadingZeros(2 * range - 1) - 15;
+  if (n < 0) n = 0;
+  DWORD low = (CodeLow << n) & 0xFFFF;
+  DWORD high = low + (range << n);
+  // Whether turn n0 goes on, without a branch: it is a coin toss to predict.
+  n += (high <= CodeHalf) | ((low >= CodeQuarter) & (high <= CodeThreeQuarters));
+  low = (CodeLow << n) & 0xFFFF;
+  high = low + (range << n);
+  CodeValue = low + ((CodeValue - CodeLow) << n) + ReadBits(n);
+  CodeLow = low;
+  CodeHigh = high;
+}
+
+// Rank whose interval holds x: the first rank i >= 1 with SymbolCum[i] <= x.
+// The table falls strictly with the rank, so a linear search from the top
+// ends where the binary search ends, and sooner for the frequent codes that
+// hold the low ranks. It tests four ranks per step: a lane of
+// (entry | 0x8000) - (x + 1) keeps its top bit exactly when entry > x (no
+// borrow, as x + 1 <= 0x8000 once x is capped at 0x7FFF, above every entry).
+// Lane 0 of the first word is the total: when even that is <= x (a damaged
+// stream), the answer is rank 1. SymbolCum[314] = 0 ends the search.
+static inline int FindSymbol(WORD x) {
+  if (x > MaxFrequencyTotal) x = MaxFrequencyTotal;
+  CumWord above = (x + 1) * CumLaneOnes;
+  for (int k = 0;; k += 4) {
+    CumWord atOrBelow = ~((LoadCumWord(k) | CumLaneTops) - above) & CumLaneTops;
+    if (atOrBelow) {
+      int i = k + (__builtin_ctzll(atOrBelow) >> 4);  // lowest lane first
+      return i > 0 ? i : 1;
+    }
+  }
+}
+
+// Position code whose interval holds x: p with PositionCum[p+1] <= x <
+// PositionCum[p], or 0 when x is past the total (damaged stream), as the
+// binary search over PositionCum finds it. The bucket table gives the code of
+// the bucket's lowest x; a bucket of 8 values spans at most 5 codes (every
+// weight is at least 2), so a few steps down reach x's code.
+static inline int FindPositionCode(WORD x) {
+  if (x >= PositionTotal) return 0;
+  int p = PositionOfBucket[x >> PositionBucketShift];
+  while (PositionCum[p] <= x) p--;
+  return p;
+}
+
+// x: where CodeValue lies in [CodeLow, CodeHigh) on the scale of total. Plain
+// unsigned 32-bit arithmetic, wrapping alike for a damaged stream.
+static inline WORD ScaledValue(DWORD total) {
+  DWORD range = CodeHigh - CodeLow;
+  return static_cast<WORD>(((CodeValue - CodeLow + 1) * total - 1) / range);
+}
+
+static inline int DecodeCharCode() {
+  int sym = FindSymbol(ScaledValue(SymbolCum[0]));
+  NarrowInterval(SymbolCum[sym - 1], SymbolCum[sym], SymbolCum[0]);
+  DecoderRenormalise();
+  int ch = SymbolToChar[sym];
+  UpdateSymbolModel(sym);
+  return ch;
+}
+
+static inline int DecodePositionCode() {
+  int p = FindPositionCode(ScaledValue(PositionCum[0]));
+  NarrowInterval(PositionCum[p], PositionCum[p + 1], PositionCum[0]);
+  DecoderRenormalise();
+  return p;
+}
+
+// ---------------------------------------------------------------------------
+// Match finder
+
+static void ResetTree() {
+  for (int i = RingSize + 1; i <= RingSize + 256; i++) TreeRight[i] = NoNode;
+  for (int i = 0; i < RingSize; i++) TreeParent[i] = NoNode;
+}
+
+// Number of equal leading bytes of the nodes at a and b (1..60; the first
+// byte is equal by construction), compared 8 bytes at a time; *cmp gets the
+// sign of the first difference. Bytes past the 60th may differ without
+// effect: the count is capped at 60 and a full match leaves *cmp unused.
+static inline int EqualPrefix(const BYTE *a, const BYTE *b, int *cmp) {
+  for (int i = 1; i < MaxMatch; i += 8) {
+    unsigned long long wa, wb;
+    memcpy(&wa, a + i, 8);
+    memcpy(&wb, b + i, 8);
+    if (wa != wb) {
+      i += __builtin_ctzll(wa ^ wb) >> 3;  // lowest address differs first
+      if (i >= MaxMatch) return MaxMatch;
+      *cmp = a[i] - b[i];
+      return i;
+    }
+  }
+  return MaxMatch;
+}
+
+static void TreeInsert(int r) {
+  int cmp = 1;
+  int p = RingSize + 1 + RingBuffer[r];
+  const BYTE *key = &RingBuffer[r];
+  TreeLeft[r] = TreeRight[r] = NoNode;
+  MatchLength = 0;
+  for (;;) {
+    short *child = cmp >= 0 ? &TreeRight[p] : &TreeLeft[p];
+    if (*child == NoNode) {
+      *child = static_cast<short>(r);
+      TreeParent[r] = static_cast<short>(p);
+      return;
+    }
+    p = *child;
+    int i = EqualPrefix(key, &RingBuffer[p], &cmp);
+    if (i > MatchThreshold) {
+      int d = (r - p) & RingMask;
+      if (i > MatchLength) {
+        MatchDistance = d;
+        MatchLength = i;
+        if (MatchLength >= MaxMatch) break;
+      } else if (i == MatchLength && d < MatchDistance) {
+        MatchDistance = d;
+      }
+    }
+  }
+  // A full match: r takes p's place and p leaves its tree.
+  TreeParent[r] = TreeParent[p];
+  TreeLeft[r] = TreeLeft[p];
+  TreeRight[r] = TreeRight[p];
+  TreeParent[TreeLeft[p]] = static_cast<short>(r);
+  TreeParent[TreeRight[p]] = static_cast<short>(r);
+  if (TreeRight[TreeParent[p]] == p) TreeRight[TreeParent[p]] = static_cast<short>(r);
+  else TreeLeft[TreeParent[p]] = static_cast<short>(r);
+  TreeParent[p] = NoNode;
+}
+
+static void TreeDelete(int p) {
+  if (TreeParent[p] == NoNode) return;
+  int q;
+  if (TreeRight[p] == NoNode) {
+    q = TreeLeft[p];
+  } else if (TreeLeft[p] == NoNode) {
+    q = TreeRight[p];
+  } else {
+    q = TreeLeft[p];
+    if (TreeRight[q] != NoNode) {
+      do q = TreeRight[q];
+      while (TreeRight[q] != NoNode);
+      TreeRight[TreeParent[q]] = TreeLeft[q];
+      TreeParent[TreeLeft[q]] = TreeParent[q];
+      TreeLeft[q] = TreeLeft[p];
+      TreeParent[TreeLeft[p]] = static_cast<short>(q);
+    }
+    TreeRight[q] = TreeRight[p];
+    TreeParent[TreeRight[p]] = static_cast<short>(q);
+  }
+  TreeParent[q] = TreeParent[p];
+  if (TreeRight[TreeParent[p]] == p) TreeRight[TreeParent[p]] = static_cast<short>(q);
+  else TreeLeft[TreeParent[p]] = static_cast<short>(q);
+  TreeParent[p] = NoNode;
+}
+
+// ---------------------------------------------------------------------------
+// Encoding
+
+LzariBlock LzariEncode(const BYTE *data, DWORD length) {
+  LzariBlock result = {nullptr, 0};
+  InputData = data;
+  InputLength = length;
+  InputPos = 0;
+  OutputRoom = length <= 0xFFFFFFFFu - 1024 ? length + 1024 : 0xFFFFFFFFu;
+  OutputData = static_cast<BYTE *>(malloc(OutputRoom));
+  if (!OutputData) return result;
+  OutputLength = 0;
+  OutputFailed = false;
+  BitBuffer = 0;
+  PendingBits = 0;
+  CodeLow = 0;
+  BitMask = 128;
+  CodeHigh = CodeTop;
+  for (int k = 0; k < 4; k++) WriteOutputByte(MagicVersion0[k]);
+  ResetModel();
+  ResetTree();
+
+  // RingBuffer[4036..4154] is not cleared: the plain coder leaves it too, and
+  // for inputs under 119 bytes what the last call left there can pick another
+  // of several equally valid matches (never another decoded result). Kept as
+  // is so short inputs code exactly as the plain coder codes them.
+  int s = 0, r = RingStart;
+  memset(RingBuffer, ' ', RingStart);
+  int len = 0;  // bytes of look-ahead left; signed: an empty input ends at -1
+  while (len < MaxMatch && InputPos < InputLength) {
+    RingBuffer[r + len] = ReadInputByte();
+    len++;
+  }
+  for (int i = 1; i <= MaxMatch; i++) TreeInsert(r - i);
+  TreeInsert(r);
+  do {
+    if (MatchLength > len) MatchLength = len;
+    if (MatchLength <= MatchThreshold) {
+      MatchLength = 1;
+      EncodeCharCode(RingBuffer[r]);
+    } else {
+      EncodeCharCode(MatchLength + 253);
+      EncodePositionCode(MatchDistance - 1);
+    }
+    int last = MatchLength, i = 0;
+    while (i < last && InputPos < InputLength) {
+      TreeDelete(s);
+      BYTE b = ReadInputByte();
+      RingBuffer[s] = b;
+      if (s < MaxMatch - 1) RingBuffer[s + RingSize] = b;
+      s = (s + 1) & RingMask;
+      r = (r + 1) & RingMask;
+      TreeInsert(r);
+      i++;
+    }
+    while (i < last) {
+      i++;
+      TreeDelete(s);
+      s = (s + 1) & RingMask;
+      r = (r + 1) & RingMask;
+      len--;
+      if (len != 0) TreeInsert(r);
+    }
+  } while (len > 0);
+
+  PendingBits++;
+  WriteBitPlusPending(CodeLow < CodeQuarter ? 0 : 1);
+  while (BitMask & 0x7F) WriteBit(0);
+  for (int k = 0; k < 4; k++) WriteOutputByte(static_cast<BYTE>(length >> (8 * k)));
+
+  if (OutputFailed) {
+    free(OutputData);
+  } else {
+    result.Data = OutputData;
+    result.Length = OutputLength;
+  }
+  OutputData = nullptr;
+  return result;
+}
+
+// ---------------------------------------------------------------------------
+// Decoding
+
+// Copies a match of n bytes at distance dist (1..4096) to the end of the
+// output; the caller has checked that n bytes of room are left. Bytes within
+// the output are copied from it, which is what the window holds for them;
+// bytes before the output's start come from the window as the call found it
+// (spaces at 0..4035, the previous call's bytes at 4036..4095). Copies overlap
+// their own output when dist < n, so they run front to back.
+static inline void CopyMatch(DWORD dist, DWORD n) {
+  BYTE *dst = OutputData + OutputLength;
+  if (dist <= OutputLength) {
+    const BYTE *src = dst - dist;
+    if (dist >= 8 && OutputRoom - OutputLength >= ((n + 7) & ~7u)) {
+      // Whole 8-byte steps: each reads only bytes written before it.
+      for (DWORD k = 0; k < n; k += 8) memcpy(dst + k, src + k, 8);
+    } else {
+      for (DWORD k = 0; k < n; k++) dst[k] = src[k];
+    }
+  } else {
+    for (DWORD k = 0; k < n; k++) {
+      long long from = static_cast<long long>(OutputLength) + k - dist;
+      dst[k] = from >= 0 ? OutputData[from]
+                         : RingBuffer[(RingStart + from) & RingMask];
+    }
+  }
+  OutputLength += n;
+}
+
+// Leaves the window as writing every decoded byte into it at RingStart on
+// would have: the last (up to) 4096 output bytes, so a later call sees the
+// same stale bytes at 4036..4095 as after the plain decoder.
+static void SyncRingBuffer() {
+  DWORD first = OutputLength > RingSize ? OutputLength - RingSize : 0;
+  for (DWORD j = first; j < OutputLength;) {
+    DWORD pos = (RingStart + j) & RingMask;
+    DWORD chunk = RingSize - pos;
+    if (chunk > OutputLength - j) chunk = OutputLength - j;
+    memcpy(RingBuffer + pos, OutputData + j, chunk);
+    j += chunk;
+  }
+}
+
+// Decodes the body into OutputData; false when the body runs out or a match
+// runs past DecodedSize.
+static bool DecodeBody() {
+  BitCache = 0;
+  BitCount = 0;
+  PaddingBytes = 0;
+  CodeLow = 0;
+  CodeHigh = CodeTop;
+  RefillBits();
+  CodeValue = ReadBits(17);
+  if (BodyOverrun()) return false;
+  ResetModel();
+  memset(RingBuffer, ' ', RingStart);
+  while (OutputLength < DecodedSize) {
+    RefillBits();
+    int ch = DecodeCharCode();
+    if (ch < 256) {
+      if (BodyOverrun()) return false;
+      OutputData[OutputLength++] = static_cast<BYTE>(ch);
+    } else {
+      DWORD dist = static_cast<DWORD>(DecodePositionCode()) + 1;
+      if (BodyOverrun()) return false;
+      DWORD n = static_cast<DWORD>(ch) - 253;
+      // A damaged body may end in a match past the recorded size: rejected
+      // rather than cut, as no sound container has one.
+      if (n > DecodedSize - OutputLength) return false;
+      CopyMatch(dist, n);
+    }
+  }
+  return true;
+}
+
+LzariBlock LzariDecode(const BYTE *data, DWORD length) {
+  LzariBlock result = {nullptr, 0};
+  // Too short for a magic: nothing is read or set.
+  if (data == nullptr || length < 4) return result;
+  if (SameMagic(data, MagicVersion0)) {
+    ContainerVersion = 0;
+  } else if (SameMagic(data, MagicVersion1)) {
+    ContainerVersion = 1;
+    // No room for magic, size field and time: the time stays as it was.
+    if (length < 16) return result;
+    length -= 8;
+    ContainerFileTime.dwLowDateTime = ReadLe32(data + length);
+    ContainerFileTime.dwHighDateTime = ReadLe32(data + length + 4);
+  }
+  // Any other magic that reads "LZar" ignoring case (e.g. all lower case) is
+  // decoded like version 0 and leaves ContainerVersion/ContainerFileTime as
+  // they were; no container version is claimed for it. The case-blind test
+  // runs before the allocation, so a failing one allocates nothing.
+  if (!SameMagicIgnoringCase(data)) return result;
+  if (length < 8) return result;  // no room for the size field
+
+  InputData = data;
+  InputLength = length;
+  InputPos = 4;  // the magic has been read
+  DecodedSize = ReadLe32(data + length - 4);
+  if (DecodedSize == 0) return result;  // an empty file; the body is not read
+  OutputData = static_cast<BYTE *>(malloc(DecodedSize));
+  if (!OutputData) return result;
+  OutputRoom = DecodedSize;
+  OutputLength = 0;
+
+  bool sound = DecodeBody();
+  SyncRingBuffer();
+  if (sound) {
+    result.Data = OutputData;
+    result.Length = OutputLength;
+  } else {
+    free(OutputData);  // a damaged body: the partial block is not handed out
+  }
+  OutputData = nullptr;
+  return result;
+}
