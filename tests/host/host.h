@@ -39,6 +39,9 @@ void ClearCalls();
 // "Name(args)" of every call whose name is in names (all calls when empty).
 std::vector<std::string> Trace(const std::vector<std::string> &names = {});
 int CountCalls(const std::string &name);
+// Runs hook each time name is called, once the call is recorded: a view of
+// the machine in the middle of a pass. Calls made by the hook run no hooks.
+void OnCall(const std::string &name, std::function<void()> hook);
 
 // ---- Failure injection -------------------------------------------------
 // The nth next call of name (1: the very next) fails; the call sets error

@@ -118,7 +118,17 @@ std::string ResourceId(LPCSTR id) {
   return IS_INTRESOURCE(id) ? "#" + Num((uintptr_t)id) : Quote(id);
 }
 
-void Record(const char *name, std::string args = "") { CallLog.push_back({name, std::move(args)}); }
+std::multimap<std::string, std::function<void()>> CallHooks;
+bool InHook;
+
+void Record(const char *name, std::string args = "") {
+  CallLog.push_back({name, std::move(args)});
+  if (InHook) return;
+  InHook = true;
+  auto range = CallHooks.equal_range(name);
+  for (auto it = range.first; it != range.second; ++it) it->second();
+  InHook = false;
+}
 
 // Answers true when the test made this call fail. A call that reports
 // through the last-error value gets the injected error there; one that
@@ -977,6 +987,8 @@ namespace Host {
 void Reset() {
   LastError = 0;
   CallLog.clear();
+  CallHooks.clear();
+  InHook = false;
   Injections.clear();
   ShortWriteCount = -1;
   Resources.clear();
@@ -1026,6 +1038,10 @@ std::vector<std::string> Trace(const std::vector<std::string> &names) {
     if (names.empty() || std::find(names.begin(), names.end(), call.Name) != names.end())
       trace.push_back(call.Text());
   return trace;
+}
+
+void OnCall(const std::string &name, std::function<void()> hook) {
+  CallHooks.insert({name, std::move(hook)});
 }
 
 int CountCalls(const std::string &name) {
