@@ -4,8 +4,9 @@ include(ExternalProject)
 
 # Small, self-contained executables: static run-time, no exceptions or RTTI,
 # msvcrt's own formatting (mingw's C99 printf would add 10 KB), repeatable.
+# No -fdata-sections: with it mingw stores zero-filled tables in .data.
 set(WINDOWS_COMPILE_OPTIONS -Os -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables
-    -ffunction-sections -fdata-sections -Wall -Wextra)
+    -ffunction-sections -Wall -Wextra)
 set(WINDOWS_LINK_OPTIONS -mwindows -static -static-libgcc -static-libstdc++ -s
     -Wl,--gc-sections -Wl,--no-insert-timestamp)
 
