@@ -35,6 +35,8 @@ enum {
   // compares, and 5 bytes so an 8-byte load at offset 57 of any node stays
   // inside the table (those bytes are only ever read past a full match).
   RingCapacity = RingSize + MaxMatch - 1 + 5,
+  // Most bytes one byte of body can decode to (see LzariDecode).
+  MaxBytesPerBodyByte = 8 * 73,
   PositionCount = RingSize,  // position codes 0..4095 (the encoder uses 0..4094)
   PositionTotal = 28568,     // PositionCum[0], the sum of all position weights
   // FindPositionCode starts from a table indexed by x >> PositionBucketShift
@@ -707,6 +709,14 @@ LzariBlock LzariDecode(const BYTE *data, DWORD length) {
   InputPos = 4;  // the magic has been read
   DecodedSize = ReadLe32(data + length - 4);
   if (DecodedSize == 0) return result;  // an empty file; the body is not read
+  // A size the body cannot reach is rejected before the block is allocated
+  // (a damaged size field must not cost gigabytes). Each code narrows the
+  // interval, which is wider than 0x8000 after every renormalisation, by at
+  // least the factor 1 - 312/32767 (a literal: every other code keeps a
+  // frequency of 1) and each bit read at most doubles it, so one body bit
+  // yields at most 72.5 literal bytes (matches yield fewer: a position code
+  // alone costs over 9 bits). Such a body would run out before the end.
+  if (DecodedSize / MaxBytesPerBodyByte > InputLength - 4) return result;
   OutputData = static_cast<BYTE *>(malloc(DecodedSize));
   if (!OutputData) return result;
   OutputRoom = DecodedSize;
