@@ -1,0 +1,403 @@
+// Plain transcription of the codec: one bit per call, one byte per copy step,
+// binary searches as written. Slow on purpose; only tests and fuzzers use it.
+#include "reference_lzari.h"
+
+#include <stdlib.h>
+#include <string.h>
+
+namespace reference {
+
+LONG Version;
+FILETIME FileTime;
+
+namespace {
+
+const int N = 4096, F = 60, THRESHOLD = 2, NCHAR = 314, NIL = 4096;
+const DWORD Q1 = 0x8000, Q2 = 0x10000, Q3 = 0x18000, TOP = 0x20000;
+
+const BYTE *in;
+DWORD inLen, inPos;
+BYTE *out;
+DWORD outLen, outCap, size;
+bool failed;  // decoder: ran past the input; encoder: out of memory
+BYTE bitBuf, bitMask;
+DWORD low, high, value;
+unsigned long long pending;
+int charToSym[NCHAR], symToChar[NCHAR + 1];
+unsigned symFreq[NCHAR + 1], symCum[NCHAR + 1], posCum[N + 1];
+BYTE ring[N + F - 1];
+int dad[N + 1], lson[N + 1], rson[N + 257];
+int matchLen, matchPos;
+
+int ReadByte() {
+  if (inPos >= inLen) {
+    failed = true;
+    return 0;
+  }
+  return in[inPos++];
+}
+
+void WriteByte(BYTE b) {
+  if (failed) return;
+  if (outLen == outCap) {
+    DWORD cap = outCap * 2 + 16;
+    BYTE *p = static_cast<BYTE *>(realloc(out, cap));
+    if (!p) {
+      failed = true;
+      return;
+    }
+    out = p;
+    outCap = cap;
+  }
+  out[outLen++] = b;
+}
+
+void PutBit(int bit) {
+  if (bit) bitBuf |= bitMask;
+  bitMask >>= 1;
+  if (!bitMask) {
+    WriteByte(bitBuf);
+    bitBuf = 0;
+    bitMask = 128;
+  }
+}
+
+void Output(int bit) {
+  PutBit(bit);
+  for (; pending > 0; pending--) PutBit(!bit);
+}
+
+int GetBit() {
+  bitMask >>= 1;
+  if (!bitMask) {
+    bitBuf = static_cast<BYTE>(ReadByte());
+    bitMask = 128;
+  }
+  return (bitBuf & bitMask) != 0;
+}
+
+void StartModel() {
+  symCum[NCHAR] = 0;
+  for (int sym = NCHAR; sym >= 1; sym--) {
+    int ch = sym - 1;
+    charToSym[ch] = sym;
+    symToChar[sym] = ch;
+    symFreq[sym] = 1;
+    symCum[sym - 1] = symCum[sym] + symFreq[sym];
+  }
+  symFreq[0] = 0;
+  posCum[N] = 0;
+  for (int i = N; i >= 1; i--) posCum[i - 1] = posCum[i] + 10000 / (i + 200);
+}
+
+void UpdateModel(int sym) {
+  if (symCum[0] >= 0x7FFF) {
+    unsigned c = 0;
+    for (int i = NCHAR; i > 0; i--) {
+      symCum[i] = c;
+      c += (symFreq[i] = (symFreq[i] + 1) >> 1);
+    }
+    symCum[0] = c;
+  }
+  int i;
+  for (i = sym; symFreq[i] == symFreq[i - 1]; i--) {
+  }
+  if (i < sym) {
+    int ci = symToChar[i], cs = symToChar[sym];
+    symToChar[i] = cs;
+    symToChar[sym] = ci;
+    charToSym[ci] = sym;
+    charToSym[cs] = i;
+  }
+  symFreq[i]++;
+  while (--i >= 0) symCum[i]++;
+}
+
+void EncodeRange(const unsigned *cum, int hi, int lo) {
+  DWORD range = high - low;
+  high = low + range * cum[hi] / cum[0];
+  low += range * cum[lo] / cum[0];
+  for (;;) {
+    if (high <= Q2) {
+      Output(0);
+    } else if (low >= Q2) {
+      Output(1);
+      low -= Q2;
+      high -= Q2;
+    } else if (low >= Q1 && high <= Q3) {
+      pending++;
+      low -= Q1;
+      high -= Q1;
+    } else {
+      break;
+    }
+    low += low;
+    high += high;
+  }
+}
+
+void DecodeRenormalise() {
+  for (;;) {
+    if (low >= Q2) {
+      value -= Q2;
+      low -= Q2;
+      high -= Q2;
+    } else if (low >= Q1 && high <= Q3) {
+      value -= Q1;
+      low -= Q1;
+      high -= Q1;
+    } else if (high > Q2) {
+      break;
+    }
+    low += low;
+    high += high;
+    value = 2 * value + GetBit();
+  }
+}
+
+int BinarySearch(const unsigned *cum, int n, unsigned x) {
+  int i = 1, j = n;
+  while (i < j) {
+    int k = (i + j) / 2;
+    if (cum[k] > x) i = k + 1;
+    else j = k;
+  }
+  return i;
+}
+
+int DecodeChar() {
+  DWORD range = high - low;
+  unsigned x = static_cast<WORD>(((value - low + 1) * symCum[0] - 1) / range);
+  int sym = BinarySearch(symCum, NCHAR, x);
+  high = low + range * symCum[sym - 1] / symCum[0];
+  low += range * symCum[sym] / symCum[0];
+  DecodeRenormalise();
+  int ch = symToChar[sym];
+  UpdateModel(sym);
+  return ch;
+}
+
+int DecodePosition() {
+  DWORD range = high - low;
+  unsigned x = static_cast<WORD>(((value - low + 1) * posCum[0] - 1) / range);
+  int p = BinarySearch(posCum, N, x) - 1;
+  high = low + range * posCum[p] / posCum[0];
+  low += range * posCum[p + 1] / posCum[0];
+  DecodeRenormalise();
+  return p;
+}
+
+void InitTree() {
+  for (int i = N + 1; i <= N + 256; i++) rson[i] = NIL;
+  for (int i = 0; i < N; i++) dad[i] = NIL;
+}
+
+void InsertNode(int r) {
+  int cmp = 1, p = N + 1 + ring[r];
+  const BYTE *key = &ring[r];
+  rson[r] = lson[r] = NIL;
+  matchLen = 0;
+  for (;;) {
+    if (cmp >= 0) {
+      if (rson[p] != NIL) {
+        p = rson[p];
+      } else {
+        rson[p] = r;
+        dad[r] = p;
+        return;
+      }
+    } else {
+      if (lson[p] != NIL) {
+        p = lson[p];
+      } else {
+        lson[p] = r;
+        dad[r] = p;
+        return;
+      }
+    }
+    int i;
+    for (i = 1; i < F; i++)
+      if ((cmp = key[i] - ring[p + i]) != 0) break;
+    if (i > THRESHOLD) {
+      if (i > matchLen) {
+        matchPos = (r - p) & (N - 1);
+        if ((matchLen = i) >= F) break;
+      } else if (i == matchLen) {
+        int d = (r - p) & (N - 1);
+        if (d < matchPos) matchPos = d;
+      }
+    }
+  }
+  dad[r] = dad[p];
+  lson[r] = lson[p];
+  rson[r] = rson[p];
+  dad[lson[p]] = r;
+  dad[rson[p]] = r;
+  if (rson[dad[p]] == p) rson[dad[p]] = r;
+  else lson[dad[p]] = r;
+  dad[p] = NIL;
+}
+
+void DeleteNode(int p) {
+  if (dad[p] == NIL) return;
+  int q;
+  if (rson[p] == NIL) {
+    q = lson[p];
+  } else if (lson[p] == NIL) {
+    q = rson[p];
+  } else {
+    q = lson[p];
+    if (rson[q] != NIL) {
+      do q = rson[q];
+      while (rson[q] != NIL);
+      rson[dad[q]] = lson[q];
+      dad[lson[q]] = dad[q];
+      lson[q] = lson[p];
+      dad[lson[p]] = q;
+    }
+    rson[q] = rson[p];
+    dad[rson[p]] = q;
+  }
+  dad[q] = dad[p];
+  if (rson[dad[p]] == p) rson[dad[p]] = q;
+  else lson[dad[p]] = q;
+  dad[p] = NIL;
+}
+
+LzariBlock Fail() {
+  free(out);
+  out = nullptr;
+  return LzariBlock{nullptr, 0};
+}
+
+}  // namespace
+
+const BYTE *Ring() { return ring; }
+
+LzariBlock Decode(const BYTE *data, DWORD length) {
+  out = nullptr;
+  if (length < 4) return LzariBlock{nullptr, 0};
+  if (memcmp(data, "LZar", 4) == 0) {
+    Version = 0;
+  } else if (memcmp(data, "LzaR", 4) == 0) {
+    Version = 1;
+    if (length < 16) return LzariBlock{nullptr, 0};
+    length -= 8;
+    memcpy(&FileTime.dwLowDateTime, data + length, 4);
+    memcpy(&FileTime.dwHighDateTime, data + length + 4, 4);
+  }
+  if (length < 8) return LzariBlock{nullptr, 0};
+  in = data;
+  inLen = length;
+  inPos = 0;
+  size = data[length - 4] | data[length - 3] << 8 | data[length - 2] << 16 |
+         static_cast<DWORD>(data[length - 1]) << 24;
+  if (size == 0) return LzariBlock{nullptr, 0};
+  const char *magic = "LZar";
+  for (int k = 0; k < 4; k++)
+    if ((data[k] | 0x20) != (magic[k] | 0x20) || !((data[k] | 0x20) >= 'a' && (data[k] | 0x20) <= 'z'))
+      return LzariBlock{nullptr, 0};
+  out = static_cast<BYTE *>(malloc(size));
+  if (!out) return LzariBlock{nullptr, 0};
+  outLen = 0;
+  outCap = size;
+  inPos = 4;
+  failed = false;
+  bitBuf = 0;
+  bitMask = 0;
+  low = 0;
+  value = 0;
+  high = TOP;
+  for (int k = 0; k < 17; k++) value = 2 * value + GetBit();
+  if (failed) return Fail();
+  StartModel();
+  int r = N - F;
+  memset(ring, ' ', N - F);
+  while (outLen < size) {
+    int c = DecodeChar();
+    if (failed) return Fail();
+    if (c < 256) {
+      out[outLen++] = static_cast<BYTE>(c);
+      ring[r] = static_cast<BYTE>(c);
+      r = (r + 1) & (N - 1);
+    } else {
+      int start = (r - DecodePosition() - 1) & (N - 1);
+      int n = c - 255 + THRESHOLD;
+      if (failed || static_cast<DWORD>(n) > size - outLen) return Fail();
+      for (int k = 0; k < n; k++) {
+        BYTE b = ring[(start + k) & (N - 1)];
+        out[outLen++] = b;
+        ring[r] = b;
+        r = (r + 1) & (N - 1);
+      }
+    }
+  }
+  LzariBlock result{out, outLen};
+  out = nullptr;
+  return result;
+}
+
+LzariBlock Encode(const BYTE *data, DWORD length) {
+  in = data;
+  inLen = length;
+  inPos = 0;
+  outCap = length + 1024;
+  out = static_cast<BYTE *>(malloc(outCap));
+  if (!out) return LzariBlock{nullptr, 0};
+  outLen = 0;
+  failed = false;
+  bitBuf = 0;
+  pending = 0;
+  low = 0;
+  bitMask = 128;
+  high = TOP;
+  for (int k = 0; k < 4; k++) WriteByte(static_cast<BYTE>("LZar"[k]));
+  StartModel();
+  InitTree();
+  int s = 0, r = N - F;
+  memset(ring, ' ', r);
+  int len;
+  for (len = 0; len < F && inPos < inLen; len++) ring[r + len] = static_cast<BYTE>(ReadByte());
+  for (int i = 1; i <= F; i++) InsertNode(r - i);
+  InsertNode(r);
+  do {
+    if (matchLen > len) matchLen = len;
+    if (matchLen <= THRESHOLD) {
+      matchLen = 1;
+      int sym = charToSym[ring[r]];
+      EncodeRange(symCum, sym - 1, sym);
+      UpdateModel(sym);
+    } else {
+      int sym = charToSym[255 - THRESHOLD + matchLen];
+      EncodeRange(symCum, sym - 1, sym);
+      UpdateModel(sym);
+      EncodeRange(posCum, matchPos - 1, matchPos);
+    }
+    int last = matchLen, i;
+    for (i = 0; i < last && inPos < inLen; i++) {
+      DeleteNode(s);
+      BYTE c = static_cast<BYTE>(ReadByte());
+      ring[s] = c;
+      if (s < F - 1) ring[s + N] = c;
+      s = (s + 1) & (N - 1);
+      r = (r + 1) & (N - 1);
+      InsertNode(r);
+    }
+    while (i++ < last) {
+      DeleteNode(s);
+      s = (s + 1) & (N - 1);
+      r = (r + 1) & (N - 1);
+      if (--len) InsertNode(r);
+    }
+  } while (len > 0);
+  pending++;
+  Output(low >= Q1);
+  while (bitMask & 0x7F) PutBit(0);
+  for (int k = 0; k < 4; k++) WriteByte(static_cast<BYTE>(length >> (8 * k)));
+  if (failed) return Fail();
+  LzariBlock result{out, outLen};
+  out = nullptr;
+  return result;
+}
+
+}  // namespace reference
