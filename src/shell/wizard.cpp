@@ -68,7 +68,9 @@ static void OpenWizard(HWND dialog) {
   ShowItem(dialog, IDC_BROWSE, SW_HIDE);
 
   // Replaces the template style as a whole: the dialog paints the logo.
-  SetWindowLongA(GetDlgItem(dialog, IDC_LOGO), GWL_STYLE, WS_VISIBLE | SS_OWNERDRAW);
+  // WS_CHILD stays: without it the control has no parent by its style, and
+  // a static control asks its parent (GetParent) to draw it.
+  SetWindowLongA(GetDlgItem(dialog, IDC_LOGO), GWL_STYLE, WS_CHILD | WS_VISIBLE | SS_OWNERDRAW);
 
   SetDlgItemTextA(dialog, IDC_ARCH,
                   ArchitectureBits == 64 ? "Architecture: 64-bit" : "Architecture: 32-bit");

@@ -169,10 +169,10 @@ TEST_F(WizardTest, OpeningSequenceInOrder) {
       "GetWindowRect()", "GetSystemMetrics(0)", "GetSystemMetrics(1)", testing::StartsWith("MoveWindow("),
       "SetDlgItemTextA(1033, \"This program will install\nVersion 1.37 of Gridmark\nOutline Designer\nby Ilse Varnholt\nBremen\n\")",
       "ShowWindow(1026, 0)", "ShowWindow(1027, 0)", "ShowWindow(1030, 0)", "ShowWindow(1031, 0)",
-      "ShowWindow(1037, 0)", "ShowWindow(1036, 0)", "SetWindowLongA(1028, -16, 0x1000000D)",
+      "ShowWindow(1037, 0)", "ShowWindow(1036, 0)", "SetWindowLongA(1028, -16, 0x5000000D)",
       "SetDlgItemTextA(1025, \"Architecture: 64-bit\")",
       "SetDlgItemTextA(1029, \"Operating System: Windows-7\")", "PostMessageA(0x400, 1, 0)"));
-  EXPECT_EQ(Host::Control(IDC_LOGO)->Style, 0x1000000D);
+  EXPECT_EQ(Host::Control(IDC_LOGO)->Style, 0x5000000D);
 }
 
 TEST_F(WizardTest, IntroHasFiveLinesWithinItsBuffer) {
