@@ -189,7 +189,7 @@ static inline void WriteOutputByte(BYTE b) {
 }
 
 static inline void WriteBit(int bit) {
-  if (bit) BitBuffer |= BitMask;
+  BitBuffer |= BitMask & -bit;
   BitMask >>= 1;
   if (BitMask == 0) {
     WriteOutputByte(BitBuffer);
@@ -326,20 +326,39 @@ static inline void NarrowInterval(DWORD cumHigh, DWORD cumLow, DWORD total) {
   CodeLow += range * cumLow / total;
 }
 
+// How many times the renormalisation loop (either side's) doubles the
+// interval [CodeLow, CodeLow + range) before it stops. Each turn subtracts 0,
+// 0x8000 or 0x10000 and doubles, so after n turns CodeLow is congruent to
+// CodeLow << n modulo 0x10000, and the loop only stops with CodeLow below
+// 0x10000: the state at turn n is then ((CodeLow << n) & 0xFFFF, range << n).
+// The stop test needs range << n > 0x8000, so the loop cannot stop before the
+// first such turn n0 and always stops at n0 + 1 (the interval then exceeds
+// 0x10000): only turn n0 needs the loop's own test, made without a branch
+// since its outcome is a coin toss to predict. n <= 17 as range >= 1.
+static inline int RenormaliseCount(DWORD range) {
+  int n = LeadingZeros(2 * range - 1) - 15;  // n0: 2 * range - 1 < 0x10000 >> n0
+  if (n < 0) n = 0;
+  DWORD low = (CodeLow << n) & 0xFFFF;
+  DWORD high = low + (range << n);
+  return n + ((high <= CodeHalf) | ((low >= CodeQuarter) & (high <= CodeThreeQuarters)));
+}
+
+// The encoder's loop with its turn count known: a turn whose interval lies
+// in one half (the top bits of CodeLow and CodeHigh - 1 agree) writes that
+// bit, any other turn before the last straddles the middle and defers a bit.
+// The half is data, not a branch.
 static inline void EncoderRenormalise() {
-  for (;;) {
-    if (CodeHigh <= CodeHalf) {
-      WriteBitPlusPending(0);
-    } else if (CodeLow >= CodeHalf) {
-      WriteBitPlusPending(1);
-      CodeLow -= CodeHalf;
-      CodeHigh -= CodeHalf;
-    } else if (CodeLow >= CodeQuarter && CodeHigh <= CodeThreeQuarters) {
+  int n = RenormaliseCount(CodeHigh - CodeLow);
+  for (int k = 0; k < n; k++) {
+    DWORD top = CodeLow >> 16;
+    if (top == (CodeHigh - 1) >> 16) {
+      WriteBitPlusPending(static_cast<int>(top));
+      CodeLow -= top << 16;
+      CodeHigh -= top << 16;
+    } else {
       PendingBits++;
       CodeLow -= CodeQuarter;
       CodeHigh -= CodeQuarter;
-    } else {
-      break;
     }
     CodeLow += CodeLow;
     CodeHigh += CodeHigh;
@@ -361,26 +380,15 @@ static inline void EncodePositionCode(int p) {
 // ---------------------------------------------------------------------------
 // Arithmetic coder, decoding side
 
-// The decoder's renormalisation loop done in one step. Each turn of the loop
-// subtracts 0, 0x8000 or 0x10000 and doubles, so after n turns CodeLow is
-// (CodeLow << n) mod 0x10000 whenever the loop may stop (it stops only with
-// CodeLow < 0x10000), CodeHigh - CodeLow is range << n and CodeValue -
-// CodeLow is ((CodeValue - CodeLow) << n) + the n bits read. It cannot stop
-// before range << n exceeds 0x8000 (turn n0 below) and always stops at n0 + 1,
-// so only turn n0 needs the loop's stop test.
+// The decoder's loop in one step (see RenormaliseCount): CodeValue - CodeLow
+// doubles with the interval and takes in one bit per turn.
 static inline void DecoderRenormalise() {
   DWORD range = CodeHigh - CodeLow;  // >= 1, see CodeLow
-  int n = LeadingZeros(2 * range - 1) - 15;
-  if (n < 0) n = 0;
+  int n = RenormaliseCount(range);
   DWORD low = (CodeLow << n) & 0xFFFF;
-  DWORD high = low + (range << n);
-  // Whether turn n0 goes on, without a branch: it is a coin toss to predict.
-  n += (high <= CodeHalf) | ((low >= CodeQuarter) & (high <= CodeThreeQuarters));
-  low = (CodeLow << n) & 0xFFFF;
-  high = low + (range << n);
   CodeValue = low + ((CodeValue - CodeLow) << n) + ReadBits(n);
   CodeLow = low;
-  CodeHigh = high;
+  CodeHigh = low + (range << n);
 }
 
 // Rank whose interval holds x: the first rank i >= 1 with SymbolCum[i] <= x.
@@ -446,50 +454,66 @@ static void ResetTree() {
   for (int i = 0; i < RingSize; i++) TreeParent[i] = NoNode;
 }
 
-// Number of equal leading bytes of the nodes at a and b (1..60; the first
-// byte is equal by construction), compared 8 bytes at a time; *cmp gets the
-// sign of the first difference. Bytes past the 60th may differ without
-// effect: the count is capped at 60 and a full match leaves *cmp unused.
-static inline int EqualPrefix(const BYTE *a, const BYTE *b, int *cmp) {
-  for (int i = 1; i < MaxMatch; i += 8) {
-    unsigned long long wa, wb;
-    memcpy(&wa, a + i, 8);
-    memcpy(&wb, b + i, 8);
+// Nodes are compared 8 bytes at a time, as numbers whose order is that of
+// the bytes (loaded and byte-swapped, most significant byte first): the
+// first differing byte decides both the count of equal bytes and the side.
+static inline unsigned long long LoadOrdered(const BYTE *p) {
+  unsigned long long w;
+  memcpy(&w, p, 8);
+  return __builtin_bswap64(w);
+}
+
+// Equal leading bytes of nodes a and b whose bytes 0..8 agree (9..60), and in
+// *cmp the side of the first difference. Bytes past the 60th may differ
+// without effect: the count is capped and a full match leaves *cmp unused.
+static int CompareTail(const BYTE *a, const BYTE *b, int *cmp) {
+  for (int i = 9; i < MaxMatch; i += 8) {
+    unsigned long long wa = LoadOrdered(a + i), wb = LoadOrdered(b + i);
     if (wa != wb) {
-      i += __builtin_ctzll(wa ^ wb) >> 3;  // lowest address differs first
-      if (i >= MaxMatch) return MaxMatch;
-      *cmp = a[i] - b[i];
-      return i;
+      i += __builtin_clzll(wa ^ wb) >> 3;
+      *cmp = wa > wb ? 1 : -1;
+      return i < MaxMatch ? i : MaxMatch;
     }
   }
   return MaxMatch;
 }
 
+// Walks r's tree from its root to where r belongs; the longest match on the
+// way wins, the nearest among equally long ones, and a full 60-byte match
+// ends the walk. Both rules are kept in one number per node, length << 12 |
+// (4095 - distance), whose maximum is the winner; it starts at length
+// MatchThreshold so that shorter matches never win.
 static void TreeInsert(int r) {
-  int cmp = 1;
   int p = RingSize + 1 + RingBuffer[r];
   const BYTE *key = &RingBuffer[r];
+  unsigned long long keyHead = LoadOrdered(key + 1);  // bytes 1..8 of r
   TreeLeft[r] = TreeRight[r] = NoNode;
-  MatchLength = 0;
-  for (;;) {
-    short *child = cmp >= 0 ? &TreeRight[p] : &TreeLeft[p];
-    if (*child == NoNode) {
-      *child = static_cast<short>(r);
-      TreeParent[r] = static_cast<short>(p);
-      return;
+  int best = MatchThreshold << 12;
+  int cmp = 1;
+  int next = TreeRight[p];
+  while (next != NoNode) {
+    p = next;
+    int left = TreeLeft[p], right = TreeRight[p];
+    unsigned long long head = LoadOrdered(&RingBuffer[p + 1]);
+    int i;  // equal leading bytes of r and p
+    if (keyHead != head) {
+      i = 1 + (__builtin_clzll(keyHead ^ head) >> 3);
+      cmp = keyHead > head ? 1 : -1;
+    } else {
+      i = CompareTail(key, &RingBuffer[p], &cmp);
     }
-    p = *child;
-    int i = EqualPrefix(key, &RingBuffer[p], &cmp);
-    if (i > MatchThreshold) {
-      int d = (r - p) & RingMask;
-      if (i > MatchLength) {
-        MatchDistance = d;
-        MatchLength = i;
-        if (MatchLength >= MaxMatch) break;
-      } else if (i == MatchLength && d < MatchDistance) {
-        MatchDistance = d;
-      }
-    }
+    int rank = i << 12 | (RingMask - ((r - p) & RingMask));
+    if (rank > best) best = rank;
+    if (i >= MaxMatch) break;
+    next = cmp >= 0 ? right : left;
+  }
+  MatchLength = best >> 12 > MatchThreshold ? best >> 12 : 0;
+  MatchDistance = RingMask - (best & RingMask);
+  if (MatchLength < MaxMatch) {
+    if (cmp >= 0) TreeRight[p] = static_cast<short>(r);
+    else TreeLeft[p] = static_cast<short>(r);
+    TreeParent[r] = static_cast<short>(p);
+    return;
   }
   // A full match: r takes p's place and p leaves its tree.
   TreeParent[r] = TreeParent[p];
