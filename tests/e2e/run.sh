@@ -12,8 +12,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=$root/build/win64
 out=$root/build/e2e
-wine=/usr/lib/wine/wine64
-wineserver=/usr/lib/wine/wineserver
+. "$root/tools/wine-env.sh"
 
 scenarios=("$@")
 [ ${#scenarios[@]} -gt 0 ] || scenarios=(smoke run walk folder-refused read-only no-start-menu no-probe)
@@ -23,39 +22,13 @@ for file in "$build/setup.exe" "$build/e2e_driver.exe" "$build/payload/manifest.
 done
 
 work=$(mktemp -d /tmp/setup-e2e.XXXXXX)
-export WINEPREFIX=$work/prefix HOME=$work/home WINEDEBUG=-all
-# No Mono or Gecko installer prompts while the prefix is made.
-export WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEPREFIX=$work/prefix HOME=$work/home
 mkdir -p "$HOME" "$out"
-
-# A display number nobody uses.
-display=90
-while [ -e /tmp/.X11-unix/X$display ] || [ -e /tmp/.X$display-lock ]; do display=$((display + 1)); done
-export DISPLAY=:$display
-Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb_pid=$!
-
-cleanup() {
-  "$wineserver" -k >/dev/null 2>&1 || true
-  kill "$xvfb_pid" >/dev/null 2>&1 || true
-  wait "$xvfb_pid" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-for _ in $(seq 50); do [ -e /tmp/.X11-unix/X$display ] && break; sleep 0.1; done
+trap 'stop_wine; rm -rf "$work"' EXIT
+start_xvfb
 
 echo "preparing a Wine prefix in $work"
-"$wine" wineboot -i >/dev/null 2>&1
-# Wine's own desktop draws caption bars and close boxes without a window manager.
-"$wine" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
-"$wine" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
-"$wineserver" -w
-drive_c=$WINEPREFIX/drive_c
-# The caption glyphs (close box) come from Marlett.
-cp /usr/share/wine/fonts/marlett.ttf "$drive_c/windows/Fonts/" 2>/dev/null || true
-user_dir=$(find "$drive_c/users" -mindepth 1 -maxdepth 1 -type d ! -name Public | head -n 1)
-start_menu=$user_dir/AppData/Roaming/Microsoft/Windows/Start\ Menu
+make_prefix desktop
 notepad=$drive_c/windows/notepad.exe
 cp "$notepad" "$work/notepad.exe"
 
@@ -63,15 +36,13 @@ cp "$notepad" "$work/notepad.exe"
 mkdir -p "$drive_c/setup"
 cp "$build/setup.exe" "$drive_c/setup/setup.exe"
 
-winpath() { echo "Z:${1//\//\\}"; }
-
 # Back to a fresh machine: no installation, the profile's Start Menu as
 # Windows provides it (a link to the roaming one), the probe file in place.
 reset_machine() {
   "$wineserver" -w
   chmod -R u+w "$drive_c/Veltrane" "$drive_c/Tools" 2>/dev/null || true
   rm -rf "$drive_c/Veltrane" "$drive_c/Tools" "$HOME/Gridmark.lnk" "$start_menu/Programs/Veltrane"
-  ln -sfn "AppData/Roaming/Microsoft/Windows/Start Menu" "$user_dir/Start Menu"
+  link_start_menu
   cp "$work/notepad.exe" "$notepad"
 }
 
