@@ -258,15 +258,13 @@ static inline CumWord LoadCumWord(int k) {
 
 static inline void StoreCumWord(int k, CumWord w) { memcpy(&SymbolCum[k], &w, sizeof w); }
 
-// SymbolCum[j] += 1 for j from 0 to i - 1: the model update's walk over the
-// ranks above the counted one, four ranks per step.
-static inline void CountAbove(int i) {
-  int k = 0;
-  for (; k + 4 <= i; k += 4) StoreCumWord(k, LoadCumWord(k) + CumLaneOnes);
-  if (k < i) {
-    CumWord part = CumLaneOnes & ((1ull << (16 * (i - k))) - 1);
-    StoreCumWord(k, LoadCumWord(k) + part);
-  }
+// SymbolCum[j] += 1 for j from `from` (a multiple of 4) to to - 1: the model
+// update's walk over the ranks above the counted one, four ranks a step.
+static inline void CountRanks(int from, int to) {
+  int k = from;
+  for (; k + 4 <= to; k += 4) StoreCumWord(k, LoadCumWord(k) + CumLaneOnes);
+  // The last 0..3 ranks; adding 0 when there are none costs less than a branch.
+  StoreCumWord(k, LoadCumWord(k) + (CumLaneOnes & ((1ull << (16 * (to - k))) - 1)));
 }
 
 static void ResetModel() {
@@ -299,21 +297,44 @@ static void HalveSymbolModel() {
   SymbolCum[0] = static_cast<WORD>(total);
 }
 
+// First rank of sym's frequency class; the sentinel stops at rank 1. The
+// first step is taken without a branch: most classes are one or two long.
+static inline int FirstRankOfClass(int sym) {
+  WORD freq = SymbolFreq[sym];
+  int i = sym - (SymbolFreq[sym - 1] == freq);
+  while (SymbolFreq[i - 1] == freq) i--;
+  return i;
+}
+
+// Gives rank i the character code of rank sym and the other way round.
+static inline void SwapRanks(int i, int sym) {
+  int ci = SymbolToChar[i], cs = SymbolToChar[sym];
+  SymbolToChar[i] = static_cast<short>(cs);
+  SymbolToChar[sym] = static_cast<short>(ci);
+  CharToSymbol[ci] = static_cast<short>(sym);
+  CharToSymbol[cs] = static_cast<short>(i);
+}
+
 static inline void UpdateSymbolModel(int sym) {
   if (SymbolCum[0] >= MaxFrequencyTotal) HalveSymbolModel();
-  // First rank of sym's frequency class; the sentinel stops at rank 1.
-  int i = sym;
-  WORD freq = SymbolFreq[sym];
-  while (SymbolFreq[i - 1] == freq) i--;
-  if (i < sym) {
-    int ci = SymbolToChar[i], cs = SymbolToChar[sym];
-    SymbolToChar[i] = static_cast<short>(cs);
-    SymbolToChar[sym] = static_cast<short>(ci);
-    CharToSymbol[ci] = static_cast<short>(sym);
-    CharToSymbol[cs] = static_cast<short>(i);
-  }
+  int i = FirstRankOfClass(sym);
+  if (i < sym) SwapRanks(i, sym);
   SymbolFreq[i]++;
-  CountAbove(i);
+  CountRanks(0, i);
+}
+
+// UpdateSymbolModel for a decoder that has already counted ranks 0 to
+// counted - 1 while searching (FindSymbolCounting); the model was not due
+// for halving. The class start i may lie on either side of counted.
+static inline void FinishSymbolUpdate(int sym, int counted) {
+  int i = FirstRankOfClass(sym);
+  if (i < sym) SwapRanks(i, sym);
+  SymbolFreq[i]++;
+  if (i >= counted) {
+    CountRanks(counted, i);
+  } else {
+    for (int j = i; j < counted; j++) SymbolCum[j]--;
+  }
 }
 
 // ---------------------------------------------------------------------------
@@ -373,7 +394,8 @@ static inline void EncodeCharCode(int ch) {
 }
 
 static inline void EncodePositionCode(int p) {
-  NarrowInterval(PositionCum[p], PositionCum[p + 1], PositionCum[0]);
+  // PositionTotal is PositionCum[0]; as a constant it divides by multiplying.
+  NarrowInterval(PositionCum[p], PositionCum[p + 1], PositionTotal);
   EncoderRenormalise();
 }
 
@@ -411,6 +433,25 @@ static inline int FindSymbol(WORD x) {
   }
 }
 
+// FindSymbol that also adds the model update's 1 to the words of ranks it
+// passes (all of them above sym, so counted ones unless sym's class reaches
+// back across a word: FinishSymbolUpdate settles that). Saves the update a
+// second walk over the same ranks. *counted: ranks 0..*counted - 1 counted.
+static inline int FindSymbolCounting(WORD x, int *counted) {
+  if (x > MaxFrequencyTotal) x = MaxFrequencyTotal;
+  CumWord above = (x + 1) * CumLaneOnes;
+  for (int k = 0;; k += 4) {
+    CumWord word = LoadCumWord(k);
+    CumWord atOrBelow = ~((word | CumLaneTops) - above) & CumLaneTops;
+    if (atOrBelow) {
+      *counted = k;
+      int i = k + (__builtin_ctzll(atOrBelow) >> 4);
+      return i > 0 ? i : 1;
+    }
+    StoreCumWord(k, word + CumLaneOnes);
+  }
+}
+
 // Position code whose interval holds x: p with PositionCum[p+1] <= x <
 // PositionCum[p], or 0 when x is past the total (damaged stream), as the
 // binary search over PositionCum finds it. The bucket table gives the code of
@@ -431,17 +472,29 @@ static inline WORD ScaledValue(DWORD total) {
 }
 
 static inline int DecodeCharCode() {
-  int sym = FindSymbol(ScaledValue(SymbolCum[0]));
-  NarrowInterval(SymbolCum[sym - 1], SymbolCum[sym], SymbolCum[0]);
+  WORD total = SymbolCum[0];
+  int sym;
+  if (total >= MaxFrequencyTotal) {  // this update halves the model first
+    sym = FindSymbol(ScaledValue(total));
+    NarrowInterval(SymbolCum[sym - 1], SymbolCum[sym], total);
+    DecoderRenormalise();
+    int ch = SymbolToChar[sym];
+    UpdateSymbolModel(sym);
+    return ch;
+  }
+  int counted;
+  sym = FindSymbolCounting(ScaledValue(total), &counted);
+  DWORD cumHigh = SymbolCum[sym - 1] - (sym - 1 < counted);  // as before counting
+  NarrowInterval(cumHigh, SymbolCum[sym], total);
   DecoderRenormalise();
   int ch = SymbolToChar[sym];
-  UpdateSymbolModel(sym);
+  FinishSymbolUpdate(sym, counted);
   return ch;
 }
 
 static inline int DecodePositionCode() {
-  int p = FindPositionCode(ScaledValue(PositionCum[0]));
-  NarrowInterval(PositionCum[p], PositionCum[p + 1], PositionCum[0]);
+  int p = FindPositionCode(ScaledValue(PositionTotal));
+  NarrowInterval(PositionCum[p], PositionCum[p + 1], PositionTotal);
   DecoderRenormalise();
   return p;
 }
