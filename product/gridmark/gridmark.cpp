@@ -6,6 +6,7 @@
 #include <stdarg.h>
 #include <stdio.h>
 
+#include "program_text.h"
 #include "resource.h"
 
 // An outline is read whole into one buffer; the samples are under 20 KB.
@@ -29,16 +30,6 @@ static char DocumentText[MAX_DOCUMENT + 1];
 static int ItemCount;
 static int LevelCount;
 
-static void FormatText(char* buffer, int capacity, const char* format, ...)
-{
-    va_list args;
-    va_start(args, format);
-    // msvcrt's _vsnprintf leaves a full buffer unterminated.
-    _vsnprintf(buffer, capacity - 1, format, args);
-    buffer[capacity - 1] = 0;
-    va_end(args);
-}
-
 static void ShowError(const char* format, ...)
 {
     char text[768];
@@ -50,22 +41,9 @@ static void ShowError(const char* format, ...)
     MessageBoxA(MainWindow, text, AppTitle, MB_OK | MB_ICONEXCLAMATION);
 }
 
-static const char* FileNamePart(const char* path)
-{
-    const char* name = path;
-    for (const char* p = path; *p; p++)
-        if (*p == '\\' || *p == '/' || *p == ':')
-            name = p + 1;
-    return name;
-}
-
 static void SetProgramFolder()
 {
-    DWORD length = GetModuleFileNameA(NULL, ProgramFolder, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH)
-        length = 0;
-    ProgramFolder[length] = 0;
-    *(char*)FileNamePart(ProgramFolder) = 0;
+    FileBesideProgram("", ProgramFolder);
 }
 
 static void UpdateTitles()
@@ -380,25 +358,6 @@ static LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam,
         return 0;
     }
     return DefWindowProcA(window, message, wParam, lParam);
-}
-
-// The one argument: an outline's path, quoted or not.
-static void TakeArgument(const char* commandLine, char* path, int capacity)
-{
-    while (*commandLine == ' ' || *commandLine == '\t')
-        commandLine++;
-    char end = 0;
-    if (*commandLine == '"') {
-        end = '"';
-        commandLine++;
-    }
-    int length = 0;
-    while (commandLine[length] && commandLine[length] != end && length < capacity - 1) {
-        path[length] = commandLine[length];
-        length++;
-    }
-    path[length] = 0;
-    TrimRight(path);
 }
 
 static void OpenFirstSample()

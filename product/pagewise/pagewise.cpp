@@ -5,6 +5,7 @@
 #include <stdarg.h>
 #include <stdio.h>
 
+#include "program_text.h"
 #include "resource.h"
 
 #define MAX_HELP 65536   // bytes of one help file
@@ -36,25 +37,6 @@ static int BodyHeight, HeadingHeight, SubheadingHeight, ExampleHeight;
 static int TabStops[3];  // an indent and two columns, from the body's average character
 static int ViewWidth, ViewHeight, StatusHeight;
 static int ScrollY;
-
-static void FormatText(char* buffer, int capacity, const char* format, ...)
-{
-    va_list args;
-    va_start(args, format);
-    // msvcrt's _vsnprintf leaves a full buffer unterminated.
-    _vsnprintf(buffer, capacity - 1, format, args);
-    buffer[capacity - 1] = 0;
-    va_end(args);
-}
-
-static const char* FileNamePart(const char* path)
-{
-    const char* name = path;
-    for (const char* p = path; *p; p++)
-        if (*p == '\\' || *p == '/' || *p == ':')
-            name = p + 1;
-    return name;
-}
 
 static int LoadHelp(const char* path)
 {
@@ -411,30 +393,9 @@ static LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam,
 // The help file named on the command line, else Gridmark.HLP beside the program.
 static void ChooseHelpPath(const char* commandLine)
 {
-    while (*commandLine == ' ' || *commandLine == '\t')
-        commandLine++;
-    char end = 0;
-    if (*commandLine == '"') {
-        end = '"';
-        commandLine++;
-    }
-    int length = 0;
-    while (commandLine[length] && commandLine[length] != end && length < MAX_PATH - 1) {
-        HelpPath[length] = commandLine[length];
-        length++;
-    }
-    while (length > 0 && (HelpPath[length - 1] == ' ' || HelpPath[length - 1] == '\t'))
-        length--;
-    HelpPath[length] = 0;
-    if (length)
-        return;
-
-    DWORD size = GetModuleFileNameA(NULL, HelpPath, MAX_PATH);
-    if (size == 0 || size >= MAX_PATH)
-        size = 0;
-    HelpPath[size] = 0;
-    char* name = (char*)FileNamePart(HelpPath);
-    lstrcpynA(name, "Gridmark.HLP", (int)(HelpPath + MAX_PATH - name));
+    TakeArgument(commandLine, HelpPath, MAX_PATH);
+    if (HelpPath[0] == 0)
+        FileBesideProgram("Gridmark.HLP", HelpPath);
 }
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCommand)

@@ -2,17 +2,13 @@
 
 #include "resource.h"
 #include "shell/fatal.h"
+#include "shell/progress.h"
 
 int CopyPayload(HWND dialog) {
-  SetDlgItemTextA(dialog, IDC_STATUS, "Copying files...");
-  HWND bar = GetDlgItem(dialog, IDC_COPY_PROGRESS);
-  ShowWindow(bar, SW_SHOW);
-  SendDlgItemMessageA(dialog, IDC_COPY_PROGRESS, PBM_SETRANGE, 0,
-                      MAKELPARAM(0, CountPayloadRows()));
+  HWND bar = BeginProgress(dialog, IDC_COPY_PROGRESS, "Copying files...");
 
   for (int i = 0; PayloadTable[i].Name != NULL; i++) {
-    // The bar shows how many files are finished.
-    SendDlgItemMessageA(dialog, IDC_COPY_PROGRESS, PBM_SETPOS, i, 0);
+    AdvanceProgress(dialog, IDC_COPY_PROGRESS, i);
     WritePayloadFile(PayloadTable[i].Name, PayloadTable[i]);
   }
 

@@ -6,6 +6,7 @@
 #include "resource.h"
 #include "shell/config.h"
 #include "shell/fatal.h"
+#include "shell/progress.h"
 #include "shell/startup.h"
 
 // Trailer of a version-1 container: size field, then the FILETIME.
@@ -31,16 +32,11 @@ static int RecordsEmptyFile(ResourceBlock container) {
 }
 
 void ExtractPayload(HWND dialog) {
-  SetDlgItemTextA(dialog, IDC_STATUS, "extracting files");
-  HWND bar = GetDlgItem(dialog, IDC_EXTRACT_PROGRESS);
-  ShowWindow(bar, SW_SHOW);
-  SendDlgItemMessageA(dialog, IDC_EXTRACT_PROGRESS, PBM_SETRANGE, 0,
-                      MAKELPARAM(0, CountPayloadRows()));
+  HWND bar = BeginProgress(dialog, IDC_EXTRACT_PROGRESS, "extracting files");
 
   for (int i = 0; PayloadTable[i].Name != NULL; i++) {
     PayloadEntry *row = &PayloadTable[i];
-    // The bar shows how many rows are finished.
-    SendDlgItemMessageA(dialog, IDC_EXTRACT_PROGRESS, PBM_SETPOS, i, 0);
+    AdvanceProgress(dialog, IDC_EXTRACT_PROGRESS, i);
 
     ResourceBlock container = LoadResourceBlock(row->Name, RT_RCDATA);
     LzariBlock decoded = LzariDecode(container.Data, container.Size);
