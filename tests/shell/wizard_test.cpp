@@ -375,8 +375,21 @@ TEST_F(WizardTest, WholeRunThroughWinMainEndsWithZero) {
     if (Host::Control(IDC_EXIT)->Visible()) return Host::Click(IDC_EXIT), true;
     return false;
   });
+  std::vector<std::string> before = Host::ListPaths();
+
   EXPECT_EQ(WinMain(Host::Instance(), nullptr, const_cast<char *>(""), SW_SHOWNORMAL), 0);
   EXPECT_EQ(Host::DialogResult(), IDC_EXIT);
+
+  // Nothing is written outside the install folder and the two link places.
+  std::vector<std::string> made;
+  for (const std::string &path : Host::ListPaths())
+    if (std::find(before.begin(), before.end(), path) == before.end()) made.push_back(path);
+  std::vector<std::string> expected = {
+      "C:\\users\\setup\\Desktop\\Gridmark.lnk", "C:\\users\\setup\\Start Menu\\Programs\\Veltrane",
+      "C:\\users\\setup\\Start Menu\\Programs\\Veltrane\\Gridmark.lnk", "C:\\Veltrane", "C:\\Veltrane\\Gridmark"};
+  for (int i = 0; i < 9; i++) expected.push_back(std::string("C:\\Veltrane\\Gridmark\\") + PayloadTable[i].Name);
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(made, expected);
   for (int i = 0; i < 9; i++) {
     const Host::FileNode *file =
         Host::FindNode(std::string("C:\\Veltrane\\Gridmark\\") + PayloadTable[i].Name);
