@@ -96,9 +96,11 @@ static DWORD PaddingBytes;
 // either frequency total, so no coded interval is ever empty.
 static DWORD CodeLow;
 static DWORD CodeHigh;
-// Decoder: the coded number on the scale of CodeLow/CodeHigh. Inside the
-// interval for a sound stream; a damaged stream may put it anywhere, and the
-// unsigned 32-bit arithmetic below then wraps exactly as the plain form does.
+// Decoder: the coded number on the scale of CodeLow/CodeHigh. CodeLow <=
+// CodeValue < CodeHigh for any bit stream, sound or not: each code chosen is
+// the one whose interval holds it, and a turn of renormalisation keeps it
+// inside (2 * (CodeValue - CodeLow) + bit < 2 * range). So the scaled value
+// of ScaledValue is always below its total.
 static DWORD CodeValue;
 // Encoder: deferred bits, each to be written as the opposite of the next bit.
 // 64-bit, so no input can overflow it.
@@ -417,10 +419,11 @@ static inline void DecoderRenormalise() {
 // The table falls strictly with the rank, so a linear search from the top
 // ends where the binary search ends, and sooner for the frequent codes that
 // hold the low ranks. It tests four ranks per step: a lane of
-// (entry | 0x8000) - (x + 1) keeps its top bit exactly when entry > x (no
-// borrow, as x + 1 <= 0x8000 once x is capped at 0x7FFF, above every entry).
-// Lane 0 of the first word is the total: when even that is <= x (a damaged
-// stream), the answer is rank 1. SymbolCum[314] = 0 ends the search.
+// (entry | 0x8000) - (x + 1) keeps its top bit exactly when entry > x, with
+// no borrow between lanes as x < SymbolCum[0] <= 0x7FFF (see CodeValue).
+// Lane 0 is the total, above x, so the answer is a rank >= 1, and
+// SymbolCum[314] = 0 ends the search. The cap on x and the floor of rank 1
+// cannot act; they keep every access inside the tables whatever x is.
 static inline int FindSymbol(WORD x) {
   if (x > MaxFrequencyTotal) x = MaxFrequencyTotal;
   CumWord above = (x + 1) * CumLaneOnes;
@@ -453,10 +456,11 @@ static inline int FindSymbolCounting(WORD x, int *counted) {
 }
 
 // Position code whose interval holds x: p with PositionCum[p+1] <= x <
-// PositionCum[p], or 0 when x is past the total (damaged stream), as the
-// binary search over PositionCum finds it. The bucket table gives the code of
-// the bucket's lowest x; a bucket of 8 values spans at most 5 codes (every
-// weight is at least 2), so a few steps down reach x's code.
+// PositionCum[p], as the binary search over PositionCum finds it. The bucket
+// table gives the code of the bucket's lowest x; a bucket of 8 values spans
+// at most 5 codes (every weight is at least 2), so a few steps down reach x's
+// code. x < PositionTotal always (see CodeValue); the test keeps the table
+// index inside the table whatever x is.
 static inline int FindPositionCode(WORD x) {
   if (x >= PositionTotal) return 0;
   int p = PositionOfBucket[x >> PositionBucketShift];
@@ -464,8 +468,8 @@ static inline int FindPositionCode(WORD x) {
   return p;
 }
 
-// x: where CodeValue lies in [CodeLow, CodeHigh) on the scale of total. Plain
-// unsigned 32-bit arithmetic, wrapping alike for a damaged stream.
+// x: where CodeValue lies in [CodeLow, CodeHigh) on the scale of total,
+// below total; the product fits 32 bits (range <= 0x20000, total < 0x8000).
 static inline WORD ScaledValue(DWORD total) {
   DWORD range = CodeHigh - CodeLow;
   return static_cast<WORD>(((CodeValue - CodeLow + 1) * total - 1) / range);

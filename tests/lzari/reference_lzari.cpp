@@ -400,4 +400,36 @@ LzariBlock Encode(const BYTE *data, DWORD length) {
   return result;
 }
 
+LzariBlock EncodeCodes(const int *codes, size_t count, DWORD size) {
+  outCap = 64;
+  out = static_cast<BYTE *>(malloc(outCap));
+  if (!out) return LzariBlock{nullptr, 0};
+  outLen = 0;
+  failed = false;
+  bitBuf = 0;
+  pending = 0;
+  low = 0;
+  bitMask = 128;
+  high = TOP;
+  for (int k = 0; k < 4; k++) WriteByte(static_cast<BYTE>("LZar"[k]));
+  StartModel();
+  for (size_t k = 0; k < count; k++) {
+    int sym = charToSym[codes[k]];
+    EncodeRange(symCum, sym - 1, sym);
+    UpdateModel(sym);
+    if (codes[k] >= 256 && k + 1 < count) {
+      k++;
+      EncodeRange(posCum, codes[k], codes[k] + 1);
+    }
+  }
+  pending++;
+  Output(low >= Q1);
+  while (bitMask & 0x7F) PutBit(0);
+  for (int k = 0; k < 4; k++) WriteByte(static_cast<BYTE>(size >> (8 * k)));
+  if (failed) return Fail();
+  LzariBlock result{out, outLen};
+  out = nullptr;
+  return result;
+}
+
 }  // namespace reference

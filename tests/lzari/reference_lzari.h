@@ -12,6 +12,12 @@ namespace reference {
 LzariBlock Decode(const BYTE *data, DWORD length);
 LzariBlock Encode(const BYTE *data, DWORD length);
 
+// A version-0 container whose body codes exactly the given character codes
+// (0..313; each match length, 256 and up, followed by its position code
+// 0..4095), with the given size field: streams the match finder would never
+// choose, to reach the decoder's corners.
+LzariBlock EncodeCodes(const int *codes, size_t count, DWORD size);
+
 // What the last reference decode found, like ContainerVersion/ContainerFileTime.
 extern LONG Version;
 extern FILETIME FileTime;
