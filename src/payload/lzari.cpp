@@ -720,7 +720,9 @@ static inline void CopyMatch(DWORD dist, DWORD n) {
 
 // Leaves the window as writing every decoded byte into it at RingStart on
 // would have: the last (up to) 4096 output bytes, so a later call sees the
-// same stale bytes at 4036..4095 as after the plain decoder.
+// same stale bytes at 4036..4095 as after the plain decoder. Only after a
+// sound decode: a damaged container (whose decode may stop before it starts,
+// see the size check) leaves 4036..4095 as it found them.
 static void SyncRingBuffer() {
   DWORD first = OutputLength > RingSize ? OutputLength - RingSize : 0;
   for (DWORD j = first; j < OutputLength;) {
@@ -803,9 +805,8 @@ LzariBlock LzariDecode(const BYTE *data, DWORD length) {
   OutputRoom = DecodedSize;
   OutputLength = 0;
 
-  bool sound = DecodeBody();
-  SyncRingBuffer();
-  if (sound) {
+  if (DecodeBody()) {
+    SyncRingBuffer();
     result.Data = OutputData;
     result.Length = OutputLength;
   } else {

@@ -270,6 +270,14 @@ LzariBlock Fail() {
   return LzariBlock{nullptr, 0};
 }
 
+// A damaged container leaves the window's tail as the call found it.
+BYTE savedTail[F];
+
+LzariBlock FailDecode() {
+  memcpy(ring + N - F, savedTail, F);
+  return Fail();
+}
+
 }  // namespace
 
 const BYTE *Ring() { return ring; }
@@ -308,14 +316,15 @@ LzariBlock Decode(const BYTE *data, DWORD length) {
   low = 0;
   value = 0;
   high = TOP;
+  memcpy(savedTail, ring + N - F, F);
   for (int k = 0; k < 17; k++) value = 2 * value + GetBit();
-  if (failed) return Fail();
+  if (failed) return FailDecode();
   StartModel();
   int r = N - F;
   memset(ring, ' ', N - F);
   while (outLen < size) {
     int c = DecodeChar();
-    if (failed) return Fail();
+    if (failed) return FailDecode();
     if (c < 256) {
       out[outLen++] = static_cast<BYTE>(c);
       ring[r] = static_cast<BYTE>(c);
@@ -323,7 +332,7 @@ LzariBlock Decode(const BYTE *data, DWORD length) {
     } else {
       int start = (r - DecodePosition() - 1) & (N - 1);
       int n = c - 255 + THRESHOLD;
-      if (failed || static_cast<DWORD>(n) > size - outLen) return Fail();
+      if (failed || static_cast<DWORD>(n) > size - outLen) return FailDecode();
       for (int k = 0; k < n; k++) {
         BYTE b = ring[(start + k) & (N - 1)];
         out[outLen++] = b;
