@@ -279,6 +279,9 @@ static void ResetModel() {
     SymbolCum[sym - 1] = static_cast<WORD>(SymbolCum[sym] + SymbolFreq[sym]);
   }
   SymbolFreq[0] = 0;
+  // The position tables never change: built by the first call (the total
+  // is 0 until then), 4096 divisions saved on every later one.
+  if (PositionCum[0] == PositionTotal) return;
   PositionCum[PositionCount] = 0;
   for (int i = PositionCount; i >= 1; i--)
     PositionCum[i - 1] = static_cast<WORD>(PositionCum[i] + 10000 / (i + 200));
