@@ -31,6 +31,7 @@ const char kUsage[] =
     "  encode  compress IN into a version-0 (\"LZar\") container\n"
     "  pack    compress IN into a version-1 (\"LzaR\") container that also\n"
     "          records a file time: T if given, else IN's modification time\n"
+    "          (the current time for standard input that is not a file)\n"
     "  decode  write the bytes a container of either version holds\n"
     "  info    show a container's version, body length, decoded size and,\n"
     "          for version 1, its file time (UTC and raw FILETIME)\n"

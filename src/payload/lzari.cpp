@@ -17,7 +17,7 @@
 #include <string.h>
 
 #if defined(__BYTE_ORDER__) && __BYTE_ORDER__ != __ORDER_LITTLE_ENDIAN__
-#error "EqualPrefix and the 8-byte bit refill assume a little-endian machine"
+#error "the node compares and the 8-byte bit refill assume a little-endian machine"
 #endif
 
 // ---------------------------------------------------------------------------
@@ -32,8 +32,8 @@ enum {
   NoNode = RingSize,      // "no node" in the tree links
   RingStart = RingSize - MaxMatch,  // 4036: first position the coder fills
   // RingBuffer: the window, the 59-byte copy of its start for wrap-free
-  // compares, and 5 bytes so an 8-byte load at offset 57 of any node stays
-  // inside the table (those bytes are only ever read past a full match).
+  // compares, and 5 bytes so that the 8-byte load at offset 57 of any node
+  // stays inside the table (bytes past the node's 60 never count).
   RingCapacity = RingSize + MaxMatch - 1 + 5,
   // Most bytes one byte of body can decode to (see LzariDecode).
   MaxBytesPerBodyByte = 8 * 73,
@@ -62,9 +62,8 @@ LONG ContainerVersion;       // 0 after "LZar", 1 after "LzaR"; 0 at start
 FILETIME ContainerFileTime;  // trailer of the last "LzaR" container; 0 at start
 
 // Byte source: the container (decoding, read in place) or the raw input.
-// InputPos <= InputLength while encoding. The decoder's refill may run
-// InputPos past InputLength; the bytes "read" there are zeros that never reach
-// an accepted result (see BodyOverrun).
+// InputPos <= InputLength always; past the end the decoder's refill feeds in
+// zero bytes instead (see PaddingBytes), which no accepted result uses.
 static const BYTE *InputData;
 static DWORD InputLength;  // bytes of the source the coder may read
 static DWORD InputPos;     // next byte to read
