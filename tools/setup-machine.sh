@@ -7,7 +7,7 @@ packages=(
   cmake ninja-build g++ pkg-config            # host build
   googletest libgtest-dev libgmock-dev        # unit tests
   clang libclang-rt-dev                       # fuzzing (libFuzzer, sanitizers)
-  libbenchmark-dev zlib1g-dev liblzma-dev gzip xz-utils  # benchmarks and their peers
+  libbenchmark-dev zlib1g-dev liblzma-dev gzip xz-utils wamerican  # benchmarks, peers, word list
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64  # the product
   wine wine64 fonts-wine xvfb x11-utils imagemagick  # running it for real
 )

@@ -368,26 +368,25 @@ static inline int RenormaliseCount(DWORD range) {
   return n + ((high <= CodeHalf) | ((low >= CodeQuarter) & (high <= CodeThreeQuarters)));
 }
 
-// The encoder's loop with its turn count known: a turn whose interval lies
-// in one half (the top bits of CodeLow and CodeHigh - 1 agree) writes that
-// bit, any other turn before the last straddles the middle and defers a bit.
-// The half is data, not a branch.
+// The encoder's loop in one step. Its first turns are those where CodeLow and
+// CodeHigh - 1 agree in bit 16: each writes that bit, the first one with the
+// deferred bits after it. Once they differ there, every later turn straddles
+// the middle (low in [0x8000, 0x10000), high - 1 in [0x10000, 0x18000)) and
+// stays so after doubling: those turns only defer a bit each. The final state
+// is the decoder's (see RenormaliseCount).
 static inline void EncoderRenormalise() {
-  int n = RenormaliseCount(CodeHigh - CodeLow);
-  for (int k = 0; k < n; k++) {
-    DWORD top = CodeLow >> 16;
-    if (top == (CodeHigh - 1) >> 16) {
-      WriteBitPlusPending(static_cast<int>(top));
-      CodeLow -= top << 16;
-      CodeHigh -= top << 16;
-    } else {
-      PendingBits++;
-      CodeLow -= CodeQuarter;
-      CodeHigh -= CodeQuarter;
-    }
-    CodeLow += CodeLow;
-    CodeHigh += CodeHigh;
+  DWORD range = CodeHigh - CodeLow;
+  int n = RenormaliseCount(range);
+  DWORD differ = (CodeLow ^ (CodeHigh - 1)) << 15;  // bit 16 at the top
+  int shared = differ ? LeadingZeros(differ) : 17;
+  if (shared > n) shared = n;
+  if (shared > 0) {
+    WriteBitPlusPending(static_cast<int>(CodeLow >> 16));
+    for (int k = 1; k < shared; k++) WriteBit(static_cast<int>(CodeLow >> (16 - k) & 1));
   }
+  PendingBits += static_cast<unsigned>(n - shared);
+  CodeLow = (CodeLow << n) & 0xFFFF;
+  CodeHigh = CodeLow + (range << n);
 }
 
 static inline void EncodeCharCode(int ch) {
@@ -513,6 +512,14 @@ static void ResetTree() {
   for (int i = 0; i < RingSize; i++) TreeParent[i] = NoNode;
 }
 
+// Makes v opaque to the compiler, which then cannot turn arithmetic on it
+// back into a branch.
+static inline void HideFromOptimiser(int &v) {
+#if defined(__GNUC__)
+  __asm__("" : "+r"(v));
+#endif
+}
+
 // Nodes are compared 8 bytes at a time, as numbers whose order is that of
 // the bytes (loaded and byte-swapped, most significant byte first): the
 // first differing byte decides both the count of equal bytes and the side.
@@ -557,14 +564,18 @@ static void TreeInsert(int r) {
     int i;  // equal leading bytes of r and p
     if (keyHead != head) {
       i = 1 + (__builtin_clzll(keyHead ^ head) >> 3);
-      cmp = keyHead > head ? 1 : -1;
+      cmp = static_cast<int>(keyHead > head) * 2 - 1;
     } else {
       i = CompareTail(key, &RingBuffer[p], &cmp);
     }
     int rank = i << 12 | (RingMask - ((r - p) & RingMask));
-    if (rank > best) best = rank;
+    best = rank > best ? rank : best;
     if (i >= MaxMatch) break;
-    next = cmp >= 0 ? right : left;
+    // The side is as good as a coin toss to predict: a mask picks the child,
+    // so the walk pays no mispredicted branch per node.
+    int toRight = -static_cast<int>(cmp >= 0);
+    HideFromOptimiser(toRight);  // else it branches on it again
+    next = left ^ ((left ^ right) & toRight);
   }
   MatchLength = best >> 12 > MatchThreshold ? best >> 12 : 0;
   MatchDistance = RingMask - (best & RingMask);
