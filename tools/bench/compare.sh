@@ -26,7 +26,7 @@ for f in "${files[@]}"; do
   name=$(basename "$f")
   "$lzari" encode "$f" "$work/$name.lzr"
   gzip -6 -c "$f" > "$work/$name.gz"
-  total=$((total + $(stat -c %s "$f")))
+  total=$((total + $(stat -L -c %s "$f")))
 done
 
 # CPU seconds (user + system) of one round of a tool over all files.

@@ -2,13 +2,15 @@
 // reports the compressed sizes and the decode and encode throughput (MB/s of
 // uncompressed bytes, best of several timed runs, in this one process).
 //
-//   lzari_bench [--min-time SECONDS] [FILE|FOLDER ...]
+//   lzari_bench [--min-time SECONDS] [--payload MANIFEST] [FILE|FOLDER ...]
 //   lzari_bench --list
 //
-// Without names it measures a mixed set of files that a Debian system with
-// the project's packages has (programs, libraries, licence texts, C++
-// headers, Perl modules, a word list); --list prints that set, one per line.
-// A folder stands for the regular files directly inside it.
+// Without names it measures two sets side by side: the setup's carried
+// payload (the files listed in the win32 build's payload manifest) and a
+// larger mixed set of files that a Debian system with the project's packages
+// has (programs, libraries, licence texts, C++ headers, Perl modules, a word
+// list); --list prints the Debian set, one per line. A folder stands for the
+// regular files directly inside it.
 #include <dirent.h>
 #include <lzma.h>
 #include <stdio.h>
@@ -29,14 +31,17 @@ namespace {
 
 typedef std::vector<unsigned char> Bytes;
 
-// Candidates for the default set; those missing on this machine are skipped.
-// The word list is the dictionary when one is installed (wamerican), else
-// Perl's table of Unicode character names.
-const char *const kDebianFiles[] = {
+// Candidates for the default set, in three kinds; those missing on this
+// machine are skipped. The word list is the dictionary when one is installed
+// (wamerican), else Perl's table of Unicode character names.
+const char *const kDebianPrograms[] = {
     "/usr/bin/perl",
     "/usr/bin/bash",
     "/usr/lib/x86_64-linux-gnu/libstdc++.so.6",
     "/usr/lib/x86_64-linux-gnu/libc.so.6",
+    nullptr,
+};
+const char *const kDebianTexts[] = {
     "/usr/share/common-licenses/GPL-3",
     "/usr/share/common-licenses/Apache-2.0",
     "/usr/share/common-licenses/LGPL-2.1",
@@ -46,7 +51,11 @@ const char *const kDebianFiles[] = {
     "/usr/share/perl/5.36/CPAN.pm",
     "/usr/share/perl/5.36/perl5db.pl",
     "/usr/share/perl/5.36/Pod/Simple.pm",
+    nullptr,
+};
+const char *const kDebianDictionary[] = {
     "/usr/share/dict/words",
+    nullptr,
 };
 const char kWordListFallback[] = "/usr/share/perl/5.36/unicore/Name.pl";
 
@@ -72,12 +81,43 @@ bool Load(const std::string &path, Bytes &data) {
   return true;
 }
 
-std::vector<std::string> DefaultSet() {
+std::vector<std::string> Present(const char *const *paths) {
   std::vector<std::string> files;
-  for (const char *path : kDebianFiles)
-    if (IsRegularFile(path)) files.push_back(path);
-  if (!IsRegularFile("/usr/share/dict/words") && IsRegularFile(kWordListFallback))
-    files.push_back(kWordListFallback);
+  for (; *paths; paths++)
+    if (IsRegularFile(*paths)) files.push_back(*paths);
+  return files;
+}
+
+std::vector<std::string> DictionarySet() {
+  std::vector<std::string> files = Present(kDebianDictionary);
+  if (files.empty() && IsRegularFile(kWordListFallback)) files.push_back(kWordListFallback);
+  return files;
+}
+
+std::vector<std::string> DefaultSet() {
+  std::vector<std::string> files = Present(kDebianPrograms), texts = Present(kDebianTexts),
+                           words = DictionarySet();
+  files.insert(files.end(), texts.begin(), texts.end());
+  files.insert(files.end(), words.begin(), words.end());
+  return files;
+}
+
+// The files named in a payload manifest: lines of name, path and time,
+// separated by tabs. Empty when there is no manifest.
+std::vector<std::string> PayloadSet(const std::string &manifest) {
+  std::vector<std::string> files;
+  FILE *file = fopen(manifest.c_str(), "r");
+  if (!file) return files;
+  char line[4096];
+  while (fgets(line, sizeof line, file)) {
+    char *path = strchr(line, '\t');
+    if (!path) continue;
+    path++;
+    char *end = strchr(path, '\t');
+    if (!end) continue;
+    files.push_back(std::string(path, end));
+  }
+  fclose(file);
   return files;
 }
 
@@ -202,31 +242,14 @@ void Print(const Row &r) {
          Rate(r.size, r.xzEncode));
 }
 
-}  // namespace
+#ifndef LZARI_BENCH_MANIFEST
+#define LZARI_BENCH_MANIFEST "build/win32/payload/manifest.tsv"
+#endif
 
-int main(int argc, char **argv) {
-  std::vector<std::string> names;
-  for (int k = 1; k < argc; k++) {
-    std::string a = argv[k];
-    if (a == "--list") {
-      for (const std::string &f : DefaultSet()) puts(f.c_str());
-      return 0;
-    } else if (a == "--min-time" && k + 1 < argc) {
-      MinTime = atof(argv[++k]);
-    } else if (a == "--help" || a == "-h") {
-      puts("usage: lzari_bench [--min-time SECONDS] [FILE|FOLDER ...]\n"
-           "       lzari_bench --list\n"
-           "Without names: a mixed set of Debian files (--list shows it).");
-      return 0;
-    } else {
-      names.push_back(a);
-    }
-  }
-  std::vector<std::string> files = names.empty() ? DefaultSet() : Expand(names);
-  if (files.empty()) Die("no files to measure");
-
-  printf("Sizes in bytes (zlib -6/-9, xz -6); rates in MB/s of uncompressed data, best of runs\n");
-  printf("over at least %.2f s each, in this process (decode: lzari, zlib inflate, xz).\n\n", MinTime);
+// Measures one set of files and prints a row for each, their total and the
+// decode speed ratio against zlib.
+void MeasureSet(const char *title, const std::vector<std::string> &files) {
+  printf("%s\n", title);
   printf("%-24s %10s %9s %9s %9s %9s %8s %8s %8s %7s %7s %7s\n", "file", "size", "lzari", "zlib-6", "zlib-9",
          "xz-6", "dec-lz", "dec-zl", "dec-xz", "enc-lz", "enc-zl", "enc-xz");
   Row total;
@@ -249,6 +272,63 @@ int main(int argc, char **argv) {
     total.xzEncode += row.xzEncode;
   }
   Print(total);
-  printf("\nlzari decode speed / zlib inflate: %.0f%%\n", 100 * total.zlibDecode / total.lzariDecode);
+  printf("lzari decode speed / zlib inflate: %.0f%%\n\n", 100 * total.zlibDecode / total.lzariDecode);
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+  std::vector<std::string> names;
+  std::string manifest = LZARI_BENCH_MANIFEST;
+  for (int k = 1; k < argc; k++) {
+    std::string a = argv[k];
+    if (a == "--list") {
+      for (const std::string &f : DefaultSet()) puts(f.c_str());
+      return 0;
+    } else if (a == "--min-time" && k + 1 < argc) {
+      MinTime = atof(argv[++k]);
+    } else if (a == "--payload" && k + 1 < argc) {
+      manifest = argv[++k];
+    } else if (a == "--help" || a == "-h") {
+      puts("usage: lzari_bench [--min-time SECONDS] [--payload MANIFEST] [FILE|FOLDER ...]\n"
+           "       lzari_bench --list\n"
+           "Without names: the setup's payload (the win32 build's manifest) and a mixed\n"
+           "set of Debian files (--list shows it).");
+      return 0;
+    } else {
+      names.push_back(a);
+    }
+  }
+
+  printf("Sizes in bytes (zlib -6/-9, xz -6); rates in MB/s of uncompressed data, best of runs\n");
+  printf("over at least %.2f s each, in this process (decode: lzari, zlib inflate, xz).\n\n", MinTime);
+  if (!names.empty()) {
+    std::vector<std::string> files = Expand(names);
+    if (files.empty()) Die("no files to measure");
+    MeasureSet("Files named", files);
+    return 0;
+  }
+
+  std::vector<std::string> payload = PayloadSet(manifest);
+  if (payload.empty())
+    printf("Carried payload: no manifest at %s (build the win32 preset first)\n\n", manifest.c_str());
+  else
+    MeasureSet(("Carried payload (" + manifest + ")").c_str(), payload);
+
+  if (DefaultSet().empty()) Die("none of the Debian files is on this machine");
+  const struct {
+    const char *title;
+    std::vector<std::string> files;
+  } kinds[] = {
+      {"Debian programs and libraries:", Present(kDebianPrograms)},
+      {"Debian texts (licences, C++ headers, Perl):", Present(kDebianTexts)},
+      {"Debian dictionary:", DictionarySet()},
+  };
+  for (const auto &kind : kinds) {
+    if (kind.files.empty()) continue;
+    std::string title = kind.title;
+    for (const std::string &file : kind.files) title += "\n  " + file;
+    MeasureSet(title.c_str(), kind.files);
+  }
   return 0;
 }
