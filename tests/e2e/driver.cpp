@@ -16,10 +16,10 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "manifest.h"
 #include "resource.h"
 
 namespace {
@@ -343,25 +343,13 @@ bool ChooseInPicker(HWND picker, const std::string &folder) {
 
 // ---- What the installation leaves --------------------------------------------
 
-struct Carried {
-  std::string Name, Input, Time;
-};
-
 std::vector<Carried> Manifest() {
-  std::ifstream in(ManifestPath);
-  std::vector<Carried> rows;
-  std::string line;
-  while (std::getline(in, line)) {
-    std::istringstream fields(line);
-    Carried row;
-    std::getline(fields, row.Name, '\t');
-    std::getline(fields, row.Input, '\t');
-    std::getline(fields, row.Time, '\t');
-    // The build machine's files, through Wine's drive for the Unix root.
+  std::vector<Carried> rows = ReadManifest(ManifestPath);
+  // The build machine's files, through Wine's drive for the Unix root.
+  for (Carried &row : rows) {
     for (char &c : row.Input)
       if (c == '/') c = '\\';
     row.Input = "Z:" + row.Input;
-    rows.push_back(row);
   }
   return rows;
 }

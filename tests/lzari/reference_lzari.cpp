@@ -278,6 +278,35 @@ LzariBlock FailDecode() {
   return Fail();
 }
 
+// The start and end of an encoding: magic, fresh coder and model; then the
+// last bits, the size field and the block.
+bool StartOutput(DWORD capacity) {
+  outCap = capacity;
+  out = static_cast<BYTE *>(malloc(outCap));
+  if (!out) return false;
+  outLen = 0;
+  failed = false;
+  bitBuf = 0;
+  pending = 0;
+  low = 0;
+  bitMask = 128;
+  high = TOP;
+  for (int k = 0; k < 4; k++) WriteByte(static_cast<BYTE>("LZar"[k]));
+  StartModel();
+  return true;
+}
+
+LzariBlock FinishOutput(DWORD size) {
+  pending++;
+  Output(low >= Q1);
+  while (bitMask & 0x7F) PutBit(0);
+  for (int k = 0; k < 4; k++) WriteByte(static_cast<BYTE>(size >> (8 * k)));
+  if (failed) return Fail();
+  LzariBlock result{out, outLen};
+  out = nullptr;
+  return result;
+}
+
 }  // namespace
 
 const BYTE *Ring() { return ring; }
@@ -350,18 +379,7 @@ LzariBlock Encode(const BYTE *data, DWORD length) {
   in = data;
   inLen = length;
   inPos = 0;
-  outCap = length + 1024;
-  out = static_cast<BYTE *>(malloc(outCap));
-  if (!out) return LzariBlock{nullptr, 0};
-  outLen = 0;
-  failed = false;
-  bitBuf = 0;
-  pending = 0;
-  low = 0;
-  bitMask = 128;
-  high = TOP;
-  for (int k = 0; k < 4; k++) WriteByte(static_cast<BYTE>("LZar"[k]));
-  StartModel();
+  if (!StartOutput(length + 1024)) return LzariBlock{nullptr, 0};
   InitTree();
   int s = 0, r = N - F;
   memset(ring, ' ', r);
@@ -399,29 +417,11 @@ LzariBlock Encode(const BYTE *data, DWORD length) {
       if (--len) InsertNode(r);
     }
   } while (len > 0);
-  pending++;
-  Output(low >= Q1);
-  while (bitMask & 0x7F) PutBit(0);
-  for (int k = 0; k < 4; k++) WriteByte(static_cast<BYTE>(length >> (8 * k)));
-  if (failed) return Fail();
-  LzariBlock result{out, outLen};
-  out = nullptr;
-  return result;
+  return FinishOutput(length);
 }
 
 LzariBlock EncodeCodes(const int *codes, size_t count, DWORD size) {
-  outCap = 64;
-  out = static_cast<BYTE *>(malloc(outCap));
-  if (!out) return LzariBlock{nullptr, 0};
-  outLen = 0;
-  failed = false;
-  bitBuf = 0;
-  pending = 0;
-  low = 0;
-  bitMask = 128;
-  high = TOP;
-  for (int k = 0; k < 4; k++) WriteByte(static_cast<BYTE>("LZar"[k]));
-  StartModel();
+  if (!StartOutput(64)) return LzariBlock{nullptr, 0};
   for (size_t k = 0; k < count; k++) {
     int sym = charToSym[codes[k]];
     EncodeRange(symCum, sym - 1, sym);
@@ -431,14 +431,7 @@ LzariBlock EncodeCodes(const int *codes, size_t count, DWORD size) {
       EncodeRange(posCum, codes[k], codes[k] + 1);
     }
   }
-  pending++;
-  Output(low >= Q1);
-  while (bitMask & 0x7F) PutBit(0);
-  for (int k = 0; k < 4; k++) WriteByte(static_cast<BYTE>(size >> (8 * k)));
-  if (failed) return Fail();
-  LzariBlock result{out, outLen};
-  out = nullptr;
-  return result;
+  return FinishOutput(size);
 }
 
 }  // namespace reference

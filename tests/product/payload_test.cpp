@@ -7,8 +7,8 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
-#include <sstream>
 
+#include "manifest.h"
 #include "payload/lzari.h"
 #include "pe_resources.h"
 
@@ -35,23 +35,8 @@ uint64_t FileTimeOf(const std::string &text) {
   return uint64_t((day * 86400 + h * 3600 + mi * 60) * 10000000LL + llround(s * 1e7));
 }
 
-struct Carried {
-  std::string Name, Input, Time;
-};
-
 std::vector<Carried> Manifest(const std::string &buildDir) {
-  std::ifstream in(buildDir + "/payload/manifest.tsv");
-  std::vector<Carried> rows;
-  std::string line;
-  while (std::getline(in, line)) {
-    std::istringstream fields(line);
-    Carried row;
-    std::getline(fields, row.Name, '\t');
-    std::getline(fields, row.Input, '\t');
-    std::getline(fields, row.Time, '\t');
-    rows.push_back(row);
-  }
-  return rows;
+  return ReadManifest(buildDir + "/payload/manifest.tsv");
 }
 
 class CarriedPayload : public testing::TestWithParam<const char *> {};
