@@ -113,8 +113,9 @@ static unsigned long long PendingBits;
 static short CharToSymbol[CharCodeCount];
 static short SymbolToChar[CharCodeCount + 1];  // entry 0 never read
 static WORD SymbolFreq[CharCodeCount + 1];
-// Read and updated four entries per 64-bit word (see FindSymbol): aligned,
-// and one entry longer so that the last word is whole (entry 315 stays 0).
+// Read and updated four entries per 64-bit word (see FindSymbolCounting):
+// aligned, and one entry longer so that the last word is whole (entry 315
+// stays 0).
 alignas(8) static WORD SymbolCum[CharCodeCount + 2];
 // Fixed position weights: PositionCum[4096] = 0, PositionCum[i-1] =
 // PositionCum[i] + 10000 / (i + 200); the total PositionCum[0] is 28568.
@@ -319,17 +320,9 @@ static inline void SwapRanks(int i, int sym) {
   CharToSymbol[cs] = static_cast<short>(i);
 }
 
-static inline void UpdateSymbolModel(int sym) {
-  if (SymbolCum[0] >= MaxFrequencyTotal) HalveSymbolModel();
-  int i = FirstRankOfClass(sym);
-  if (i < sym) SwapRanks(i, sym);
-  SymbolFreq[i]++;
-  CountRanks(0, i);
-}
-
-// UpdateSymbolModel for a decoder that has already counted ranks 0 to
-// counted - 1 while searching (FindSymbolCounting); the model was not due
-// for halving. The class start i may lie on either side of counted.
+// The model update after coding rank sym, for a caller that has already
+// added 1 to ranks 0 to counted - 1 (the decoder counts while it searches).
+// The class start i may lie on either side of counted.
 static inline void FinishSymbolUpdate(int sym, int counted) {
   int i = FirstRankOfClass(sym);
   if (i < sym) SwapRanks(i, sym);
@@ -339,6 +332,14 @@ static inline void FinishSymbolUpdate(int sym, int counted) {
   } else {
     for (int j = i; j < counted; j++) SymbolCum[j]--;
   }
+}
+
+static inline void UpdateSymbolModel(int sym) {
+  if (SymbolCum[0] >= MaxFrequencyTotal) HalveSymbolModel();
+  int i = FirstRankOfClass(sym);
+  if (i < sym) SwapRanks(i, sym);
+  SymbolFreq[i]++;
+  CountRanks(0, i);
 }
 
 // ---------------------------------------------------------------------------
@@ -425,21 +426,10 @@ static inline void DecoderRenormalise() {
 // Lane 0 is the total, above x, so the answer is a rank >= 1, and
 // SymbolCum[314] = 0 ends the search. The cap on x and the floor of rank 1
 // cannot act; they keep every access inside the tables whatever x is.
-static inline int FindSymbol(WORD x) {
-  if (x > MaxFrequencyTotal) x = MaxFrequencyTotal;
-  CumWord above = (x + 1) * CumLaneOnes;
-  for (int k = 0;; k += 4) {
-    CumWord atOrBelow = ~((LoadCumWord(k) | CumLaneTops) - above) & CumLaneTops;
-    if (atOrBelow) {
-      int i = k + (__builtin_ctzll(atOrBelow) >> 4);  // lowest lane first
-      return i > 0 ? i : 1;
-    }
-  }
-}
-
-// FindSymbol that also adds the model update's 1 to the words of ranks it
-// passes (all of them above sym, so counted ones unless sym's class reaches
-// back across a word: FinishSymbolUpdate settles that). Saves the update a
+//
+// On its way it adds the model update's 1 to the words of ranks it passes
+// (all of them above sym, so counted ones unless sym's class reaches back
+// across a word: FinishSymbolUpdate settles that), which saves the update a
 // second walk over the same ranks. *counted: ranks 0..*counted - 1 counted.
 static inline int FindSymbolCounting(WORD x, int *counted) {
   if (x > MaxFrequencyTotal) x = MaxFrequencyTotal;
@@ -478,21 +468,16 @@ static inline WORD ScaledValue(DWORD total) {
 
 static inline int DecodeCharCode() {
   WORD total = SymbolCum[0];
-  int sym;
-  if (total >= MaxFrequencyTotal) {  // this update halves the model first
-    sym = FindSymbol(ScaledValue(total));
-    NarrowInterval(SymbolCum[sym - 1], SymbolCum[sym], total);
-    DecoderRenormalise();
-    int ch = SymbolToChar[sym];
-    UpdateSymbolModel(sym);
-    return ch;
-  }
   int counted;
-  sym = FindSymbolCounting(ScaledValue(total), &counted);
+  int sym = FindSymbolCounting(ScaledValue(total), &counted);
   DWORD cumHigh = SymbolCum[sym - 1] - (sym - 1 < counted);  // as before counting
   NarrowInterval(cumHigh, SymbolCum[sym], total);
   DecoderRenormalise();
   int ch = SymbolToChar[sym];
+  if (total >= MaxFrequencyTotal) {  // halving rebuilds the table: counts and all
+    HalveSymbolModel();
+    counted = 0;
+  }
   FinishSymbolUpdate(sym, counted);
   return ch;
 }
