@@ -1,4 +1,4 @@
-// Plain transcription of the codec: one bit per call, one byte per copy step,
+// Plain implementation of the codec: one bit per call, one byte per copy step,
 // binary searches as written. Slow on purpose; only tests and fuzzers use it.
 #include "reference_lzari.h"
 
@@ -12,7 +12,7 @@ FILETIME FileTime;
 
 namespace {
 
-const int N = 4096, F = 60, THRESHOLD = 2, NCHAR = 314, NIL = 4096;
+const int N = 4096, F = 60, LITERAL_MAX = 2, NCHAR = 314, NO_NODE = 4096;
 const DWORD Q1 = 0x8000, Q2 = 0x10000, Q3 = 0x18000, TOP = 0x20000;
 
 const BYTE *in;
@@ -26,7 +26,7 @@ unsigned long long pending;
 int charToSym[NCHAR], symToChar[NCHAR + 1];
 unsigned symFreq[NCHAR + 1], symCum[NCHAR + 1], posCum[N + 1];
 BYTE ring[N + F - 1];
-int dad[N + 1], lson[N + 1], rson[N + 257];
+int parent[N + 1], left[N + 1], right[N + 257];
 int matchLen, matchPos;
 
 int ReadByte() {
@@ -52,7 +52,7 @@ void WriteByte(BYTE b) {
   out[outLen++] = b;
 }
 
-void PutBit(int bit) {
+void WriteBit(int bit) {
   if (bit) bitBuf |= bitMask;
   bitMask >>= 1;
   if (!bitMask) {
@@ -62,12 +62,12 @@ void PutBit(int bit) {
   }
 }
 
-void Output(int bit) {
-  PutBit(bit);
-  for (; pending > 0; pending--) PutBit(!bit);
+void EmitBit(int bit) {
+  WriteBit(bit);
+  for (; pending > 0; pending--) WriteBit(!bit);
 }
 
-int GetBit() {
+int ReadBit() {
   bitMask >>= 1;
   if (!bitMask) {
     bitBuf = static_cast<BYTE>(ReadByte());
@@ -76,7 +76,7 @@ int GetBit() {
   return (bitBuf & bitMask) != 0;
 }
 
-void StartModel() {
+void ResetModel() {
   symCum[NCHAR] = 0;
   for (int sym = NCHAR; sym >= 1; sym--) {
     int ch = sym - 1;
@@ -90,7 +90,7 @@ void StartModel() {
   for (int i = N; i >= 1; i--) posCum[i - 1] = posCum[i] + 10000 / (i + 200);
 }
 
-void UpdateModel(int sym) {
+void CountSymbol(int sym) {
   if (symCum[0] >= 0x7FFF) {
     unsigned c = 0;
     for (int i = NCHAR; i > 0; i--) {
@@ -119,9 +119,9 @@ void EncodeRange(const unsigned *cum, int hi, int lo) {
   low += range * cum[lo] / cum[0];
   for (;;) {
     if (high <= Q2) {
-      Output(0);
+      EmitBit(0);
     } else if (low >= Q2) {
-      Output(1);
+      EmitBit(1);
       low -= Q2;
       high -= Q2;
     } else if (low >= Q1 && high <= Q3) {
@@ -151,7 +151,7 @@ void DecodeRenormalise() {
     }
     low += low;
     high += high;
-    value = 2 * value + GetBit();
+    value = 2 * value + ReadBit();
   }
 }
 
@@ -173,7 +173,7 @@ int DecodeChar() {
   low += range * symCum[sym] / symCum[0];
   DecodeRenormalise();
   int ch = symToChar[sym];
-  UpdateModel(sym);
+  CountSymbol(sym);
   return ch;
 }
 
@@ -187,38 +187,38 @@ int DecodePosition() {
   return p;
 }
 
-void InitTree() {
-  for (int i = N + 1; i <= N + 256; i++) rson[i] = NIL;
-  for (int i = 0; i < N; i++) dad[i] = NIL;
+void ResetTree() {
+  for (int i = N + 1; i <= N + 256; i++) right[i] = NO_NODE;
+  for (int i = 0; i < N; i++) parent[i] = NO_NODE;
 }
 
-void InsertNode(int r) {
+void InsertString(int r) {
   int cmp = 1, p = N + 1 + ring[r];
   const BYTE *key = &ring[r];
-  rson[r] = lson[r] = NIL;
+  right[r] = left[r] = NO_NODE;
   matchLen = 0;
   for (;;) {
     if (cmp >= 0) {
-      if (rson[p] != NIL) {
-        p = rson[p];
+      if (right[p] != NO_NODE) {
+        p = right[p];
       } else {
-        rson[p] = r;
-        dad[r] = p;
+        right[p] = r;
+        parent[r] = p;
         return;
       }
     } else {
-      if (lson[p] != NIL) {
-        p = lson[p];
+      if (left[p] != NO_NODE) {
+        p = left[p];
       } else {
-        lson[p] = r;
-        dad[r] = p;
+        left[p] = r;
+        parent[r] = p;
         return;
       }
     }
     int i;
     for (i = 1; i < F; i++)
       if ((cmp = key[i] - ring[p + i]) != 0) break;
-    if (i > THRESHOLD) {
+    if (i > LITERAL_MAX) {
       if (i > matchLen) {
         matchPos = (r - p) & (N - 1);
         if ((matchLen = i) >= F) break;
@@ -228,40 +228,40 @@ void InsertNode(int r) {
       }
     }
   }
-  dad[r] = dad[p];
-  lson[r] = lson[p];
-  rson[r] = rson[p];
-  dad[lson[p]] = r;
-  dad[rson[p]] = r;
-  if (rson[dad[p]] == p) rson[dad[p]] = r;
-  else lson[dad[p]] = r;
-  dad[p] = NIL;
+  parent[r] = parent[p];
+  left[r] = left[p];
+  right[r] = right[p];
+  parent[left[p]] = r;
+  parent[right[p]] = r;
+  if (right[parent[p]] == p) right[parent[p]] = r;
+  else left[parent[p]] = r;
+  parent[p] = NO_NODE;
 }
 
-void DeleteNode(int p) {
-  if (dad[p] == NIL) return;
+void RemoveString(int p) {
+  if (parent[p] == NO_NODE) return;
   int q;
-  if (rson[p] == NIL) {
-    q = lson[p];
-  } else if (lson[p] == NIL) {
-    q = rson[p];
+  if (right[p] == NO_NODE) {
+    q = left[p];
+  } else if (left[p] == NO_NODE) {
+    q = right[p];
   } else {
-    q = lson[p];
-    if (rson[q] != NIL) {
-      do q = rson[q];
-      while (rson[q] != NIL);
-      rson[dad[q]] = lson[q];
-      dad[lson[q]] = dad[q];
-      lson[q] = lson[p];
-      dad[lson[p]] = q;
+    q = left[p];
+    if (right[q] != NO_NODE) {
+      do q = right[q];
+      while (right[q] != NO_NODE);
+      right[parent[q]] = left[q];
+      parent[left[q]] = parent[q];
+      left[q] = left[p];
+      parent[left[p]] = q;
     }
-    rson[q] = rson[p];
-    dad[rson[p]] = q;
+    right[q] = right[p];
+    parent[right[p]] = q;
   }
-  dad[q] = dad[p];
-  if (rson[dad[p]] == p) rson[dad[p]] = q;
-  else lson[dad[p]] = q;
-  dad[p] = NIL;
+  parent[q] = parent[p];
+  if (right[parent[p]] == p) right[parent[p]] = q;
+  else left[parent[p]] = q;
+  parent[p] = NO_NODE;
 }
 
 LzariBlock Fail() {
@@ -292,14 +292,14 @@ bool StartOutput(DWORD capacity) {
   bitMask = 128;
   high = TOP;
   for (int k = 0; k < 4; k++) WriteByte(static_cast<BYTE>("LZar"[k]));
-  StartModel();
+  ResetModel();
   return true;
 }
 
 LzariBlock FinishOutput(DWORD size) {
   pending++;
-  Output(low >= Q1);
-  while (bitMask & 0x7F) PutBit(0);
+  EmitBit(low >= Q1);
+  while (bitMask & 0x7F) WriteBit(0);
   for (int k = 0; k < 4; k++) WriteByte(static_cast<BYTE>(size >> (8 * k)));
   if (failed) return Fail();
   LzariBlock result{out, outLen};
@@ -346,9 +346,9 @@ LzariBlock Decode(const BYTE *data, DWORD length) {
   value = 0;
   high = TOP;
   memcpy(savedTail, ring + N - F, F);
-  for (int k = 0; k < 17; k++) value = 2 * value + GetBit();
+  for (int k = 0; k < 17; k++) value = 2 * value + ReadBit();
   if (failed) return FailDecode();
-  StartModel();
+  ResetModel();
   int r = N - F;
   memset(ring, ' ', N - F);
   while (outLen < size) {
@@ -360,7 +360,7 @@ LzariBlock Decode(const BYTE *data, DWORD length) {
       r = (r + 1) & (N - 1);
     } else {
       int start = (r - DecodePosition() - 1) & (N - 1);
-      int n = c - 255 + THRESHOLD;
+      int n = c - 255 + LITERAL_MAX;
       if (failed || static_cast<DWORD>(n) > size - outLen) return FailDecode();
       for (int k = 0; k < n; k++) {
         BYTE b = ring[(start + k) & (N - 1)];
@@ -380,41 +380,41 @@ LzariBlock Encode(const BYTE *data, DWORD length) {
   inLen = length;
   inPos = 0;
   if (!StartOutput(length + 1024)) return LzariBlock{nullptr, 0};
-  InitTree();
+  ResetTree();
   int s = 0, r = N - F;
   memset(ring, ' ', r);
   int len;
   for (len = 0; len < F && inPos < inLen; len++) ring[r + len] = static_cast<BYTE>(ReadByte());
-  for (int i = 1; i <= F; i++) InsertNode(r - i);
-  InsertNode(r);
+  for (int i = 1; i <= F; i++) InsertString(r - i);
+  InsertString(r);
   do {
     if (matchLen > len) matchLen = len;
-    if (matchLen <= THRESHOLD) {
+    if (matchLen <= LITERAL_MAX) {
       matchLen = 1;
       int sym = charToSym[ring[r]];
       EncodeRange(symCum, sym - 1, sym);
-      UpdateModel(sym);
+      CountSymbol(sym);
     } else {
-      int sym = charToSym[255 - THRESHOLD + matchLen];
+      int sym = charToSym[255 - LITERAL_MAX + matchLen];
       EncodeRange(symCum, sym - 1, sym);
-      UpdateModel(sym);
+      CountSymbol(sym);
       EncodeRange(posCum, matchPos - 1, matchPos);
     }
     int last = matchLen, i;
     for (i = 0; i < last && inPos < inLen; i++) {
-      DeleteNode(s);
+      RemoveString(s);
       BYTE c = static_cast<BYTE>(ReadByte());
       ring[s] = c;
       if (s < F - 1) ring[s + N] = c;
       s = (s + 1) & (N - 1);
       r = (r + 1) & (N - 1);
-      InsertNode(r);
+      InsertString(r);
     }
     while (i++ < last) {
-      DeleteNode(s);
+      RemoveString(s);
       s = (s + 1) & (N - 1);
       r = (r + 1) & (N - 1);
-      if (--len) InsertNode(r);
+      if (--len) InsertString(r);
     }
   } while (len > 0);
   return FinishOutput(length);
@@ -425,7 +425,7 @@ LzariBlock EncodeCodes(const int *codes, size_t count, DWORD size) {
   for (size_t k = 0; k < count; k++) {
     int sym = charToSym[codes[k]];
     EncodeRange(symCum, sym - 1, sym);
-    UpdateModel(sym);
+    CountSymbol(sym);
     if (codes[k] >= 256 && k + 1 < count) {
       k++;
       EncodeRange(posCum, codes[k], codes[k] + 1);

@@ -1,4 +1,4 @@
-// A deliberately plain, bit-at-a-time transcription of the LZARI codec, kept
+// A deliberately plain, bit-at-a-time implementation of the LZARI codec, kept
 // apart from the product's codec (own state, own names) so that tests and the
 // fuzzers can compare the tuned codec against it on any input, corrupt or not.
 // It takes the same decisions for damaged containers as src/payload/lzari.cpp.
