@@ -66,7 +66,7 @@ TEST_P(CarriedPayload, DecodesToTheProductFilesWithTheirTimes) {
     std::free(decoded.Data);
     std::vector<uint8_t> product = ReadFile(row.Input);
     ASSERT_FALSE(product.empty()) << row.Input;
-    EXPECT_TRUE(bytes == product);
+    ASSERT_TRUE(bytes == product) << row.Name;
     EXPECT_EQ(ContainerVersion, 1);
     EXPECT_EQ(uint64_t(ContainerFileTime.dwHighDateTime) << 32 | ContainerFileTime.dwLowDateTime,
               FileTimeOf(row.Time));

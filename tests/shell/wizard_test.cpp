@@ -109,6 +109,17 @@ const char *const Installing =
     "IDC_BROWSE hidden \"select another folder\"\n"
     "IDC_EXIT hidden \"Exit\"\n";
 
+// The second half of Installing: the files are written, the links are made.
+const char *const InstallingLinks =
+    "IDC_STATUS shown \"Files have been copied to the following folder:\"\n"
+    "IDC_FOLDER shown \"D:\\Gridmark\"\n"
+    "IDC_PROMPT shown \"Install in this folder or some other path of your choosing?\"\n"
+    "IDC_EXTRACT_PROGRESS hidden\n"
+    "IDC_COPY_PROGRESS hidden\n"
+    "IDC_INSTALL hidden \"install in this folder\"\n"
+    "IDC_BROWSE hidden \"select another folder\"\n"
+    "IDC_EXIT hidden \"Exit\"\n";
+
 const char *const Finished =
     "IDC_STATUS shown \"Files have been copied to the following folder:\"\n"
     "IDC_FOLDER shown \"D:\\Gridmark\"\n"
@@ -124,6 +135,7 @@ TEST_F(WizardTest, StagesShowWhatEachStageShows) {
   Host::OnCall("FindResourceA", [&] { if (extracting.empty()) extracting = Stage(); });
   Host::OnCall("SHBrowseForFolderA", [&] { browsing = Stage(); });
   Host::OnCall("WriteFile", [&] { if (installing.empty()) installing = Stage(); });
+  Host::OnCall("CoCreateInstance", [&] { if (!installing.empty()) shortcuts = Stage(); });
   Host::QueuePicker(Host::Picker::Choose, "D:\\Gridmark\\");
   Host::AddFolder("D:\\");
 
@@ -146,6 +158,7 @@ TEST_F(WizardTest, StagesShowWhatEachStageShows) {
 
   Host::Click(IDC_INSTALL);
   EXPECT_EQ(installing, Installing);
+  EXPECT_EQ(shortcuts, InstallingLinks);
   EXPECT_EQ(Stage(), Finished);
   EXPECT_NE(Host::FindNode("D:\\Gridmark\\Gridmark.EXE"), nullptr);
   EXPECT_NE(Host::FindNode("C:\\users\\setup\\Desktop\\Gridmark.lnk"), nullptr);

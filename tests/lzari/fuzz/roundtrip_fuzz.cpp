@@ -18,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     input.assign(data, data + size);
   }
   // Exactly sized, so the encoder's reads are checked.
-  BYTE *raw = static_cast<BYTE *>(malloc(input.size() + 1));
+  BYTE *raw = static_cast<BYTE *>(malloc(input.empty() ? 1 : input.size()));
   if (!input.empty()) memcpy(raw, input.data(), input.size());
   DWORD length = static_cast<DWORD>(input.size());
 

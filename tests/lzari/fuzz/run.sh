@@ -23,12 +23,8 @@ trap 'rm -rf "$work"' EXIT
 status=0
 for target in decode roundtrip; do
   cp -r "$here/corpus/$target" "$work/$target"
-  case $target in
-    roundtrip) max_len=16384 ;;
-    *) max_len=16384 ;;
-  esac
   echo "== ${target}_fuzz for ${seconds}s"
-  (cd "$out" && "./${target}_fuzz" -max_total_time="$seconds" -max_len="$max_len" \
+  (cd "$out" && "./${target}_fuzz" -max_total_time="$seconds" -max_len=16384 \
       -timeout=20 -print_final_stats=1 "$work/$target") || status=1
 done
 exit $status
