@@ -320,26 +320,31 @@ static inline void SwapRanks(int i, int sym) {
   CharToSymbol[cs] = static_cast<short>(i);
 }
 
-// The model update after coding rank sym, for a caller that has already
-// added 1 to ranks 0 to counted - 1 (the decoder counts while it searches).
-// The class start i may lie on either side of counted.
-static inline void FinishSymbolUpdate(int sym, int counted) {
+// The model update's own part for rank sym: its character moves to the first
+// rank of its frequency class, whose count goes up. Answers that rank; the
+// cumulative counts of the ranks above it are the caller's to raise.
+static inline int RaiseSymbol(int sym) {
   int i = FirstRankOfClass(sym);
   if (i < sym) SwapRanks(i, sym);
   SymbolFreq[i]++;
+  return i;
+}
+
+static inline void UpdateSymbolModel(int sym) {
+  if (SymbolCum[0] >= MaxFrequencyTotal) HalveSymbolModel();
+  CountRanks(0, RaiseSymbol(sym));
+}
+
+// UpdateSymbolModel for a decoder that has already added 1 to ranks 0 to
+// counted - 1 while searching, and halved the model if it was due. The
+// raised rank may lie on either side of counted.
+static inline void FinishSymbolUpdate(int sym, int counted) {
+  int i = RaiseSymbol(sym);
   if (i >= counted) {
     CountRanks(counted, i);
   } else {
     for (int j = i; j < counted; j++) SymbolCum[j]--;
   }
-}
-
-static inline void UpdateSymbolModel(int sym) {
-  if (SymbolCum[0] >= MaxFrequencyTotal) HalveSymbolModel();
-  int i = FirstRankOfClass(sym);
-  if (i < sym) SwapRanks(i, sym);
-  SymbolFreq[i]++;
-  CountRanks(0, i);
 }
 
 // ---------------------------------------------------------------------------
